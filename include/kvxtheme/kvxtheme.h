@@ -1,0 +1,145 @@
+#pragma once
+// Public host interface of the kvxtheme effect: the host record, its option record, the three
+// host interfaces and the effect class a host drives through a clip.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "kvxtheme/export.h"
+
+struct GUID {
+  uint32_t Data1;
+  uint16_t Data2;
+  uint16_t Data3;
+  uint8_t Data4[8];
+};
+static_assert(sizeof(GUID) == 16);
+
+inline bool IsEqualGUID(const GUID& a, const GUID& b) {
+  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (a.Data4[i] != b.Data4[i]) return false;
+  return true;
+}
+
+extern "C" {
+KVX_API extern const GUID IID_IEffectSink;
+KVX_API extern const GUID IID_IThemePathProvider;
+KVX_API extern const GUID IID_ITextProvider;
+}
+
+struct BITMAPINFOHEADER {
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+
+class KVX_API CThemeEffectBase {
+ public:
+  // Fits a bottom-up 24-bit bitmap into the placeholder and hands back a new bitmap (release it
+  // with GlobalFree from kvxtheme/globalmem.h). Returns 1, or 0 with *result untouched.
+  virtual int MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) = 0;
+
+ protected:
+  ~CThemeEffectBase() = default;
+};
+
+// Host interfaces. The effect calls only the first virtual operation of each and never
+// releases them.
+struct IEffectSink {
+  virtual int AttachEffect(CThemeEffectBase* effect) = 0;
+
+ protected:
+  ~IEffectSink() = default;
+};
+
+struct IThemePathProvider {
+  virtual int GetThemePath(void* providerData, const char* themeName, std::string* path) = 0;
+
+ protected:
+  ~IThemePathProvider() = default;
+};
+
+struct ITextProvider {
+  virtual int GetFieldText(int frameIndex, const char* key, std::string* text, int* found) = 0;
+
+ protected:
+  ~ITextProvider() = default;
+};
+
+// The effect's option record, owned by the host. Bytes named hostReserved belong to the host.
+struct EffectOption {
+  uint8_t hostReserved0[8];
+  char themeName[20];  // a bare file name, NUL-terminated, at most 19 characters
+  int (*hostQuery)(void* context, GUID iid, void** iface);
+  void* hostQueryContext;
+  uint8_t hostReserved1[4];
+  uint8_t providerData[64];  // host-defined; the effect hands only its address on
+};
+
+// The host record passed to every clip operation.
+struct DSADAPTRECEXT {
+  uint8_t hostReserved0[16];
+  EffectOption* options;
+  uint8_t hostReserved1[16];
+  int32_t interlaced;  // nonzero: every DoKVXEffect call carries one field
+  uint8_t hostReserved2[24];
+  uint32_t frameCounter;  // running number of the frame, or of the field when interlaced
+  uint8_t hostReserved3[28];
+};
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(offsetof(EffectOption, themeName) == 8);
+static_assert(offsetof(EffectOption, hostQuery) == 28);
+static_assert(offsetof(EffectOption, hostQueryContext) == 32);
+static_assert(offsetof(EffectOption, providerData) == 40);
+static_assert(offsetof(DSADAPTRECEXT, options) == 16);
+static_assert(offsetof(DSADAPTRECEXT, interlaced) == 36);
+static_assert(offsetof(DSADAPTRECEXT, frameCounter) == 64);
+#endif
+
+class ThemeDocument;
+
+// One effect instance. Copies share the running clip's document; it is released when the last
+// copy ends the clip or is destroyed.
+class KVX_API CThemeEffect : public CThemeEffectBase {
+ public:
+  CThemeEffect();
+  CThemeEffect(const CThemeEffect& other);
+  CThemeEffect& operator=(const CThemeEffect& other);
+  ~CThemeEffect();
+
+  // Rows are `height` pointers to `width` × 3 bytes each (one field when interlaced).
+  int BeginKVXEffect(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
+                     DSADAPTRECEXT* host);
+  int DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
+                  DSADAPTRECEXT* host);
+  int EndKVXEffect(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
+                   DSADAPTRECEXT* host);
+
+  // The running clip's document, or null outside a clip.
+  ThemeDocument* themeDocument() const { return document_.get(); }
+
+ protected:
+  int MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) override;
+
+ private:
+  std::shared_ptr<ThemeDocument> document_;
+};
+
+extern "C++" {
+KVX_API int InitThemeEngine();
+// Loads the theme at `path` and stores a copy of its placeholder picture as a buffer handle in
+// *texture (see kvxtheme/bufferlib.h). False only when memory runs out.
+KVX_API bool q32themeGetKVXTexture(const char* path, void** texture);
+}

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian package kvxtheme needs to build, test and run. Safe to re-run.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libpango1.0-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
+  zlib1g-dev libpng-dev nlohmann-json3-dev
+  libgtk-3-dev xvfb xauth
+  frei0r-plugins-dev melt
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

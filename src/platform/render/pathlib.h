@@ -1,0 +1,20 @@
+#pragma once
+// PathLib: vector paths of move, line, cubic curve and close commands.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct QzPathCommand {
+  enum Kind : uint8_t { Move = 0, Line = 1, Curve = 2, Close = 3 } kind;
+  double points[6];  // Move, Line: x, y; Curve: x1, y1, x2, y2, x, y
+};
+
+struct QzPath {
+  std::vector<QzPathCommand> commands;
+};
+
+// Reads a flattened path at *data (at most `available` bytes), advances *data past it and
+// stores a new path in *path. Returns nonzero on success; damaged data is refused with 0.
+int QzPathUnFlatten(const uint8_t** data, size_t available, QzPath** path);
+int QzPathFlatten(const QzPath* path, std::vector<uint8_t>* bytes);
+int QzPathDeletePtr(QzPath* path, int reserved);
