@@ -1,0 +1,97 @@
+#include "platform/resize/filter_weights.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace kvx::resize {
+namespace {
+
+// Catmull-Rom: the sharpest cubic that still interpolates (a = -0.5).
+double cubic(double t) {
+  t = std::fabs(t);
+  if (t < 1) return (1.5 * t - 2.5) * t * t + 1;
+  if (t < 2) return ((-0.5 * t + 2.5) * t - 4) * t + 2;
+  return 0;
+}
+
+struct Window {
+  int first = 0;
+  std::vector<double> weights;  // for source positions first, first + 1, ...
+};
+
+// Source positions and weights of output position `index`, before edge clamping.
+Window rawWindow(int index, double scale) {
+  Window window;
+  if (scale > 1) {
+    // Shrinking: each output pixel averages the source area it covers.
+    const double from = index * scale;
+    const double to = from + scale;
+    window.first = static_cast<int>(std::floor(from));
+    const int last = static_cast<int>(std::ceil(to)) - 1;
+    for (int j = window.first; j <= last; ++j)
+      window.weights.push_back(std::min<double>(j + 1, to) - std::max<double>(j, from));
+    return window;
+  }
+  const double center = (index + 0.5) * scale - 0.5;
+  window.first = static_cast<int>(std::floor(center)) - 1;
+  for (int j = window.first; j <= window.first + 3; ++j)
+    window.weights.push_back(cubic(j - center));
+  return window;
+}
+
+}  // namespace
+
+bool buildAxisFilter(int sourceSize, int destinationSize, AxisFilter* filter) {
+  if (sourceSize <= 0 || destinationSize <= 0 || !filter) return false;
+  const double scale = static_cast<double>(sourceSize) / destinationSize;
+  try {
+    std::vector<Window> windows(destinationSize);
+    int longest = 1;
+    for (int i = 0; i < destinationSize; ++i) {
+      Window raw = rawWindow(i, scale);
+      // Positions outside the picture repeat its edge pixel.
+      const int lo = std::clamp(raw.first, 0, sourceSize - 1);
+      const int hi =
+          std::clamp(raw.first + static_cast<int>(raw.weights.size()) - 1, 0, sourceSize - 1);
+      Window& clamped = windows[i];
+      clamped.first = lo;
+      clamped.weights.assign(hi - lo + 1, 0.0);
+      for (size_t k = 0; k < raw.weights.size(); ++k) {
+        const int j = std::clamp(raw.first + static_cast<int>(k), 0, sourceSize - 1);
+        clamped.weights[j - lo] += raw.weights[k];
+      }
+      longest = std::max(longest, hi - lo + 1);
+    }
+    const int taps = longest + (longest & 1);
+    filter->taps = taps;
+    filter->sourceSize = sourceSize;
+    filter->start.assign(destinationSize, 0);
+    filter->weights.assign(static_cast<size_t>(destinationSize) * taps, 0);
+    const int lastStart = std::max(0, sourceSize - taps);
+    for (int i = 0; i < destinationSize; ++i) {
+      const Window& window = windows[i];
+      const int start = std::min(window.first, lastStart);
+      double total = 0;
+      for (double w : window.weights) total += w;
+      int16_t* out = &filter->weights[static_cast<size_t>(i) * taps];
+      int sum = 0;
+      int largest = 0;
+      for (size_t k = 0; k < window.weights.size(); ++k) {
+        const int slot = window.first - start + static_cast<int>(k);
+        const int value = static_cast<int>(std::lround(window.weights[k] / total * kWeightOne));
+        out[slot] = static_cast<int16_t>(value);
+        sum += value;
+        if (out[slot] > out[largest]) largest = slot;
+      }
+      // Rounding must not brighten or darken flat areas: the weights sum to exactly one.
+      out[largest] = static_cast<int16_t>(out[largest] + kWeightOne - sum);
+      filter->start[i] = start;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kvx::resize

@@ -1,0 +1,36 @@
+#pragma once
+// The two passes of the separable resampler. The horizontal pass turns one packed source
+// row into a row of 16-bit intermediate values carrying kIntermediateBits extra bits of
+// precision; the vertical pass weighs `filter.taps` such rows into one packed 8-bit row.
+// The SIMD passes produce exactly the values of the scalar ones.
+#include <cstdint>
+
+#include "platform/resize/filter_weights.h"
+
+namespace kvx::resize {
+
+constexpr int kIntermediateBits = 6;
+// Intermediate rows are allocated this many values longer than their content: the SIMD
+// horizontal pass stores 4 values for each 3-channel pixel.
+constexpr int kIntermediatePadding = 4;
+
+void horizontalPassScalar(const uint8_t* source, int channels, const AxisFilter& filter,
+                          int destinationWidth, int16_t* out);
+void verticalPassScalar(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+                        uint8_t* out);
+
+// The same for output pixels [from, to) or values [from, to) only: the SIMD passes finish
+// with them where a vector would reach past the data.
+void horizontalPixelsScalar(const uint8_t* source, int channels, const AxisFilter& filter, int from,
+                            int to, int16_t* out);
+void verticalValuesScalar(const int16_t* const* rows, const int16_t* weights, int taps, int from,
+                          int to, uint8_t* out);
+
+// SIMD versions: fall back to the scalar passes where the processor or the channel count
+// does not allow them.
+void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
+                        int destinationWidth, int16_t* out);
+void verticalPassFast(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+                      uint8_t* out);
+
+}  // namespace kvx::resize
