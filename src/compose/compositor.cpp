@@ -1,0 +1,125 @@
+// The per-frame composition: placeholder, video, merge of the visible layers, output size and
+// the copy into the host's rows.
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "compose/placeholder_fitter.h"
+#include "compose/rotation_tag.h"
+#include "compose/transform_picture.h"
+#include "document/theme_document.h"
+#include "platform/resize/resizelib.h"
+
+namespace {
+
+// A corner coordinate of the transform record: a signed pixel value in the upper 16 bits.
+int cornerValue(const uint8_t* record, int offset) {
+  int16_t value;
+  std::memcpy(&value, record + offset + 2, 2);
+  return value;
+}
+
+struct Corners {
+  CornerPoint topLeft, topRight, bottomLeft, bottomRight;
+};
+
+Corners cornersFromRecord(const uint8_t* record) {
+  return {{cornerValue(record, 0), cornerValue(record, 4)},
+          {cornerValue(record, 8), cornerValue(record, 12)},
+          {cornerValue(record, 16), cornerValue(record, 20)},
+          {cornerValue(record, 24), cornerValue(record, 28)}};
+}
+
+int truncated(double value) {
+  return static_cast<int>(std::trunc(value));
+}
+
+Corners rotatedCorners(int width, int height, double angle) {
+  const double c = std::cos(angle), s = std::sin(angle);
+  return {{0, 0},
+          {truncated(width * c), truncated(width * s)},
+          {truncated(-height * s), truncated(height * c)},
+          {truncated(width * c - height * s), truncated(width * s + height * c)}};
+}
+
+// Maps the picture onto the corners and fits the result into the placeholder. A failed
+// transform leaves the placeholder as it was.
+void transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int width, int height,
+                     const Corners& corners) {
+  std::unique_ptr<uint8_t[]> result;
+  int resultWidth = 0, resultHeight = 0;
+  {
+    TransformPicture transform(picture, width, height);
+    if (!transform.transform(corners.topLeft, corners.bottomLeft, corners.topRight,
+                             corners.bottomRight))
+      return;
+    if (!transform.resultSize(&resultWidth, &resultHeight) || resultWidth <= 0 || resultHeight <= 0)
+      return;
+    result.reset(new uint8_t[static_cast<size_t>(resultWidth) * resultHeight * 3]);
+    if (!transform.readResult(result.get())) return;
+  }
+  fitter.fit(result.get(), resultWidth, resultHeight, 1);
+}
+
+}  // namespace
+
+int ThemeDocument::composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height,
+                                int width, int frameIndex, int fieldMode) {
+  if (!srcRows || !dstRows || width <= 0 || height <= 0) return 0;
+  if (!buildLayers(width, height)) return 0;
+  std::memset(frameBuffer, 0, static_cast<size_t>(frameWidth) * frameHeight * 3);
+  const int rows = fieldMode ? height * 2 : height;
+
+  if (ThemeLayer* placeholder = findLayer("placeholder")) {
+    PlaceholderFitter fitter(placeholder, &fitScratch);
+    ThemeObject* reference = placeholder->sourceObject;
+    if (reference && !reference->renderObject) {
+      if (ThemeLayer* holderRef = findLayer("holder_ref")) reference = holderRef->sourceObject;
+    }
+    const uint8_t* picture = frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
+    if (reference && reference->renderObject) {
+      int32_t kind = 0;
+      void* record = nullptr;
+      if (qrGetTransformData(reference->renderObject, &kind, &record) && record) {
+        const Corners corners = cornersFromRecord(static_cast<const uint8_t*>(record));
+        qrDelTransformData(record);
+        transformAndFit(fitter, picture, width, rows, corners);
+      } else {
+        // No placement recorded: the frame goes in as it is.
+        fitter.fit(picture, width, rows, 1);
+      }
+    } else {
+      const std::optional<double> angle =
+          parseRotationTag(reference ? reference->linkText : std::string());
+      if (!angle)
+        fitter.fit(picture, width, rows, 1);
+      else
+        transformAndFit(fitter, picture, width, rows, rotatedCorners(width, rows, *angle));
+    }
+  }
+
+  if (ThemeLayer* videoLayer = findLayer("video")) copyVideoFrame(videoLayer, frameIndex);
+
+  for (const auto& layer : layers) {
+    if (!layer || layer->isHidden()) continue;
+    const Rect32 rect{layer->x, layer->y, layer->x + layer->width, layer->y + layer->height};
+    i32MergeEx(frameBuffer, frameWidth, frameHeight, layer->maskPixels, &rect, layer->pixels, &rect,
+               3, layer->mergeMode, layer->transparency);
+  }
+
+  const uint8_t* output = frameBuffer;
+  if (frameWidth != width || frameHeight != rows) {
+    const size_t bytes = static_cast<size_t>(width) * rows * 3;
+    if (outputPicture.size() != bytes) outputPicture.assign(bytes, 0);
+    if (!txMemResize(frameBuffer, 3, frameWidth, frameHeight, outputPicture.data(), width, rows, 4))
+      return 0;
+    output = outputPicture.data();
+  }
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  for (int i = 0; i < height; ++i) {
+    const int line = fieldMode == 0 ? i : fieldMode == 1 ? 2 * i : 2 * i + 1;
+    std::memcpy(dstRows[i], output + line * rowBytes, rowBytes);
+  }
+  return 1;
+}

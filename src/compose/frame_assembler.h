@@ -1,0 +1,29 @@
+#pragma once
+// Gathers the host's source rows (a whole frame, or one field of it) into one packed frame.
+// In field modes the field's rows go to every second line and are doubled into the other
+// field's lines until that field has arrived, so the packed frame is always complete.
+#include <cstdint>
+#include <memory>
+
+class FrameAssembler {
+ public:
+  // `rowCount` is the packed frame's row count: in field modes twice the host's rows, and
+  // `rows` then holds rowCount / 2 entries. `fieldMode`: 0 frame, 1 even lines, 2 odd lines.
+  uint8_t* gather(int frameIndex, unsigned char* const* rows, int rowCount, int width,
+                  int fieldMode);
+
+  int firstFieldSeen() const { return firstFieldSeen_; }
+  int secondFieldSeen() const { return secondFieldSeen_; }
+  const uint8_t* packedFrame() const { return packedFrame_.get(); }
+
+ private:
+  uint8_t* allocate(int rowCount, int width);
+
+  int firstFieldSeen_ = 0;
+  int secondFieldSeen_ = 0;
+  int frameIndex_ = -1;
+  int width_ = -1;
+  int rowCount_ = -1;
+  std::unique_ptr<uint8_t[]> packedFrame_;
+  size_t capacity_ = 0;
+};

@@ -1,0 +1,55 @@
+#include "compose/placeholder_fitter.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "document/theme_document.h"
+#include "platform/buffer/bufferlib.h"
+#include "platform/resize/resizelib.h"
+
+int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
+  if (!target || !picture || width <= 0 || height <= 0) return 0;
+  return direct ? fitDirect(picture, width, height) : fitAspect(picture, width, height);
+}
+
+int PlaceholderFitter::fitDirect(const uint8_t* picture, int width, int height) {
+  if (width == target->width && height == target->height) {
+    std::memcpy(target->pixels, picture, static_cast<size_t>(width) * height * 3);
+    return 1;
+  }
+  return txMemResize(picture, 3, width, height, target->pixels, target->width, target->height, 4);
+}
+
+int PlaceholderFitter::fitAspect(const uint8_t* picture, int width, int height) {
+  if (target->width <= 0 || target->height <= 0) return 0;
+  const double rx = static_cast<double>(target->width) / width;
+  const double ry = static_cast<double>(target->height) / height;
+  double scale = ry;
+  if (rx != ry) scale = fitInside ? std::min(rx, ry) : std::max(rx, ry);
+  const int newWidth = static_cast<int>(std::trunc(width * scale));
+  const int newHeight = static_cast<int>(std::trunc(height * scale));
+  if (newWidth <= 0 || newHeight <= 0) return 0;
+  const int quality = static_cast<int>(std::trunc(scale * 10000));
+
+  const size_t scaledPixels = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
+  if (scratch_->width != newWidth || scratch_->height != newHeight) {
+    scratch_->colour.assign(scaledPixels * 3, 0);
+    scratch_->mask.assign(scaledPixels, 0);
+    scratch_->width = newWidth;
+    scratch_->height = newHeight;
+  }
+  const Rect32 destinationRect{0, 0, newWidth, newHeight};
+  const Rect32 sourceRect{0, 0, width, height};
+  mem32Resample(scratch_->colour.data(), destinationRect, picture, sourceRect, quality, 3, 4);
+  std::memset(scratch_->mask.data(), 255, scaledPixels);
+
+  const size_t layerBytes = static_cast<size_t>(target->width) * target->height * 3;
+  if (target->pixels == target->basePixels) target->pixels = new uint8_t[layerBytes];
+  if (fitInside)
+    std::memcpy(target->pixels, target->basePixels, layerBytes);
+  else
+    std::memset(target->pixels, 0, layerBytes);
+  i32MergeEx(target->pixels, target->width, target->height, scratch_->mask.data(), &destinationRect,
+             scratch_->colour.data(), &destinationRect, 3, 1, 0);
+  return 1;
+}

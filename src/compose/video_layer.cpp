@@ -1,0 +1,47 @@
+// The "video" layer: every composed frame shows the matching frame of the layer's video file,
+// looping. The reader belongs to the document, so documents never disturb each other's video.
+#include <algorithm>
+#include <cstring>
+
+#include "compose/bitmap_rows.h"
+#include "document/theme_document.h"
+#include "effect/module_directory.h"
+
+int ThemeDocument::openVideo(const std::string& fileName) {
+  std::memset(video.info, 0, sizeof(video.info));
+  const std::string path = cachedModuleDirectory() + fileName;
+  // A path that does not fit the record's field is not opened: the frame count stays 0.
+  if (path.size() < kVideoInfoPathMax) {
+    std::memcpy(video.info + kVideoInfoPath, path.c_str(), path.size() + 1);
+    qVideoGetFileInfo(video.info);
+  }
+  BITMAPINFOHEADER format{};
+  format.biSize = sizeof(BITMAPINFOHEADER);
+  format.biBitCount = 24;
+  int32_t unused = 0;
+  qVideoReadVideoBegin(video.info, &unused, &video.reader, &format);
+  return 1;
+}
+
+void ThemeDocument::copyVideoFrame(ThemeLayer* layer, int frameIndex) {
+  if (!videoOpen) {
+    openVideo(layer->linkText);
+    videoOpen = 1;
+  }
+  uint32_t frameCount;
+  std::memcpy(&frameCount, video.info + kVideoInfoFrameCount, 4);
+  if (frameCount == 0) return;
+  BITMAPINFOHEADER* frame = nullptr;
+  int32_t unused = 0;
+  qVideoReadVideo(video.info, static_cast<uint32_t>(frameIndex) % frameCount, &frame, &unused,
+                  video.reader);
+  if (!frame || frame->biBitCount != 24 || frame->biWidth <= 0 || frame->biHeight <= 0) return;
+
+  const int rows = std::min(layer->height, static_cast<int>(frame->biHeight));
+  const int columns = std::min(layer->width, static_cast<int>(frame->biWidth));
+  const size_t rowBytes = bitmapRowBytes(frame->biWidth);
+  const auto* pixels = reinterpret_cast<const uint8_t*>(frame) + frame->biSize;
+  for (int i = 0; i < rows; ++i)
+    std::memcpy(layer->pixels + static_cast<size_t>(i) * layer->width * 3,
+                pixels + (frame->biHeight - 1 - i) * rowBytes, static_cast<size_t>(columns) * 3);
+}

@@ -1,0 +1,81 @@
+#include "document/theme_document.h"
+
+#include <strings.h>
+
+#include <cstring>
+#include <new>
+
+bool namesEqualIgnoringCase(const char* a, const char* b) {
+  return a && b && strcasecmp(a, b) == 0;
+}
+
+ThemeDocument::~ThemeDocument() {
+  deleteObjects();
+  deleteLayers();
+  if (videoOpen) {
+    qVideoReadVideoEnd(video.info, video.reader);
+    qVideoFreeFileInfo(video.info);
+  }
+  std::free(frameBuffer);
+  frameBuffer = nullptr;
+  groups.clear();
+}
+
+ThemeGroup* ThemeDocument::findGroup(int32_t id) const {
+  for (const auto& group : groups)
+    if (group && group->id == id) return group.get();
+  return nullptr;
+}
+
+ThemeObject* ThemeDocument::findObject(const char* name) const {
+  for (const auto& object : objects)
+    if (object && namesEqualIgnoringCase(object->name, name)) return object.get();
+  return nullptr;
+}
+
+ThemeLayer* ThemeDocument::findLayer(const char* name) const {
+  for (const auto& layer : layers)
+    if (layer && namesEqualIgnoringCase(layer->name.c_str(), name)) return layer.get();
+  return nullptr;
+}
+
+int ThemeDocument::isGroupReferenced(int32_t id) const {
+  for (const auto& object : objects) {
+    if (!object) continue;
+    for (int i = 0; i < ThemeObject::kGroupIdCount; ++i) {
+      int value = object->groupId(i);
+      if (value == 0) break;
+      if (value == id) return 1;
+    }
+  }
+  return 0;
+}
+
+void ThemeDocument::removeUnreferencedGroups() {
+  for (auto it = groups.begin(); it != groups.end();) {
+    auto next = std::next(it);
+    if (!*it || !isGroupReferenced((*it)->id)) groups.erase(it);
+    it = next;
+  }
+}
+
+uint8_t* ThemeDocument::prepareFrameBuffer(int width, int height) {
+  if (!frameBuffer) {
+    if (width <= 0 || height <= 0) return nullptr;
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+    frameBuffer = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!frameBuffer) return nullptr;
+    frameWidth = width;
+    frameHeight = height;
+  }
+  std::memset(frameBuffer, 0, static_cast<size_t>(frameWidth) * frameHeight * 3);
+  return frameBuffer;
+}
+
+void ThemeDocument::deleteObjects() {
+  objects.clear();
+}
+
+void ThemeDocument::deleteLayers() {
+  layers.clear();
+}

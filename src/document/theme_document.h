@@ -1,0 +1,99 @@
+#pragma once
+// The model of one theme for one effect instance: objects in file order, groups, the layers
+// built for the output size, the frame buffer, the input-frame assembler and the per-document
+// state of the placeholder fit and the video reader.
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "compose/frame_assembler.h"
+#include "document/theme_group.h"
+#include "kvxtheme/kvxtheme.h"
+#include "objects/theme_layer.h"
+#include "objects/theme_object.h"
+#include "platform/video/videolib.h"
+
+// Scratch buffers of the aspect fit, kept between calls while the scaled size stays the same.
+struct FitScratch {
+  std::vector<uint8_t> colour;
+  std::vector<uint8_t> mask;
+  int width = 0;
+  int height = 0;
+};
+
+// The video reader of the document's "video" layer.
+struct VideoReaderState {
+  uint8_t info[kVideoInfoSize] = {};
+  uint32_t reader = 0;
+};
+
+class ThemeDocument {
+ public:
+  using ObjectList = std::list<std::unique_ptr<ThemeObject>>;
+  using GroupList = std::list<std::unique_ptr<ThemeGroup>>;
+  using LayerList = std::list<std::unique_ptr<ThemeLayer>>;
+
+  ThemeDocument() = default;
+  virtual ~ThemeDocument();
+  ThemeDocument(const ThemeDocument&) = delete;
+  ThemeDocument& operator=(const ThemeDocument&) = delete;
+
+  ThemeGroup* findGroup(int32_t id) const;
+  ThemeObject* findObject(const char* name) const;
+  ThemeLayer* findLayer(const char* name) const;
+  int isGroupReferenced(int32_t id) const;
+  void removeUnreferencedGroups();
+  uint8_t* prepareFrameBuffer(int width, int height);
+  void deleteObjects();
+  void deleteLayers();
+
+  // Theme file loading.
+  int loadThemeFile(const char* path);
+  int readGroups(HGLOBAL file, GroupList& groups);
+  int parseGroupBlock(GroupList& groups, int32_t size, const uint8_t* block);
+  int addGroup(GroupList& groups, int32_t id, const char* name);
+  int setGroupTexts(int32_t id, const char* text1, const char* text2, const char* text3,
+                    const char* text4, GroupList& groups);
+
+  // Layers.
+  int buildLayers(int width, int height);
+  void buildObjectLayer(ThemeLayer* layer, ThemeObject* object);
+  void buildShadowLayer(ThemeLayer* layer, ThemeObject* object);
+  int rebuildTextLayer(ThemeLayer* layer, const char* text);
+
+  // Per frame.
+  int composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
+                   int frameIndex, int fieldMode);
+  int fitPictureToPlaceholder(const BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result);
+  int openVideo(const std::string& fileName);
+  void copyVideoFrame(ThemeLayer* layer, int frameIndex);
+  int updateTextLayers(ITextProvider* provider, int frameIndex);
+  int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, std::string& text);
+
+  FrameAssembler frameAssembler;
+  LayerList layers;
+  int layersBuilt = 0;
+  uint8_t* frameBuffer = nullptr;
+  int32_t frameWidth = 0;
+  int32_t frameHeight = 0;
+  ObjectList objects;
+  GroupList groups;
+  double scaleX = 1.0;
+  double scaleY = 1.0;
+  int32_t pageHeight = 0;
+  int32_t pageWidth = 0;
+  int videoOpen = 0;
+
+  FitScratch fitScratch;
+  VideoReaderState video;
+  // The output picture when the composed size differs from the host's, kept between frames.
+  std::vector<uint8_t> outputPicture;
+};
+
+// Exchanges the first and third byte of every 3-byte pixel.
+void swapRedBlue(uint8_t* rows, int width, int height);
+
+// Case-insensitive comparison of names, as theme names are matched.
+bool namesEqualIgnoringCase(const char* a, const char* b);

@@ -1,0 +1,90 @@
+#include <cstring>
+#include <new>
+
+#include "document/theme_document.h"
+#include "effect/default_page.h"
+#include "effect/module_directory.h"
+#include "kvxtheme/kvxtheme.h"
+#include "platform/win32/win32.h"
+
+CThemeEffect::CThemeEffect() = default;
+CThemeEffect::CThemeEffect(const CThemeEffect& other) = default;
+CThemeEffect& CThemeEffect::operator=(const CThemeEffect& other) = default;
+CThemeEffect::~CThemeEffect() = default;
+
+namespace {
+
+template <typename Interface>
+Interface* queryInterface(const EffectOption* options, const GUID& iid) {
+  void* iface = nullptr;
+  if (options->hostQuery) options->hostQuery(options->hostQueryContext, iid, &iface);
+  return static_cast<Interface*>(iface);
+}
+
+std::string themeNameOf(const EffectOption* options) {
+  return std::string(options->themeName, strnlen(options->themeName, sizeof(options->themeName)));
+}
+
+}  // namespace
+
+int CThemeEffect::BeginKVXEffect(unsigned char**, unsigned char**, int height, int width,
+                                 DSADAPTRECEXT* host) {
+  if (!host || !host->options) return 0;
+  EffectOption* options = host->options;
+  auto* sink = queryInterface<IEffectSink>(options, IID_IEffectSink);
+  auto* pathProvider = queryInterface<IThemePathProvider>(options, IID_IThemePathProvider);
+  if (!sink) return 0;
+  if (document_) return 1;
+
+  sink->AttachEffect(this);
+  std::string path;
+  const std::string themeName = themeNameOf(options);
+  if (pathProvider) {
+    pathProvider->GetThemePath(options->providerData, themeName.c_str(), &path);
+  } else {
+    GetModuleDirectory(path);
+    path += themeName;
+  }
+  document_ = std::make_shared<ThemeDocument>();
+  if (path.empty())
+    BuildDefaultPage(document_.get(), width, height);
+  else
+    document_->loadThemeFile(path.c_str());
+  document_->buildLayers(width, height);
+  OutputDebugStringA("BeginKVXEffect\n");
+  return 1;
+}
+
+int CThemeEffect::DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, int height,
+                              int width, DSADAPTRECEXT* host) {
+  if (!srcRows || !dstRows || !host || !host->options || !document_) return 0;
+  uint32_t frameIndex = host->frameCounter;
+  int fieldMode = 0;
+  if (host->interlaced) {
+    fieldMode = (host->frameCounter & 1) ? 1 : 2;
+    frameIndex = host->frameCounter >> 1;
+  }
+  auto* texts = queryInterface<ITextProvider>(host->options, IID_ITextProvider);
+  // Keep the document alive for this frame even if a copy ends the clip meanwhile.
+  std::shared_ptr<ThemeDocument> document = document_;
+  document->updateTextLayers(texts, static_cast<int>(frameIndex));
+  document->composeFrame(srcRows, dstRows, height, width, static_cast<int>(frameIndex), fieldMode);
+  OutputDebugStringA("DoKVXEffect\n");
+  return 1;
+}
+
+int CThemeEffect::EndKVXEffect(unsigned char**, unsigned char**, int, int, DSADAPTRECEXT* host) {
+  if (!host || !host->options) return 0;
+  document_.reset();
+  OutputDebugStringA("EndKVXEffect\n");
+  return 1;
+}
+
+int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) {
+  if (!document_) return 0;
+  return document_->fitPictureToPlaceholder(picture, result);
+}
+
+int InitThemeEngine() {
+  return 1;
+}

@@ -1,0 +1,208 @@
+// Turns the document's objects into layers scaled to the output size.
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "document/theme_document.h"
+
+namespace {
+
+// Layers larger than this are refused as if memory had run out.
+constexpr size_t kMaxLayerPixels = size_t{1} << 28;
+
+int scaled(int value, double scale) {
+  return static_cast<int>(std::trunc(value * scale));
+}
+
+size_t pixelCount(int width, int height) {
+  if (width <= 0 || height <= 0) return 0;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (count > kMaxLayerPixels) throw std::bad_alloc();
+  return count;
+}
+
+bool isExactlyOne(double value) {
+  return value == 1.0;
+}
+
+// Reads a colour buffer as 3-byte pixels; 8-bit and 1-bit buffers are expanded to grey.
+void readColour(BufHandle buffer, int width, int height, uint8_t* destination) {
+  int bytesPerPixel = 0;
+  if (!buffer || !buf32GetWHU(buffer, nullptr, nullptr, &bytesPerPixel)) return;
+  if (bytesPerPixel == 3) {
+    buf32GetMem(buffer, 0, 0, width, height, destination);
+    return;
+  }
+  std::vector<uint8_t> grey(pixelCount(width, height));
+  if (!buf32GetMem(buffer, 0, 0, width, height, grey.data())) return;
+  for (size_t i = 0; i < grey.size(); ++i)
+    destination[3 * i] = destination[3 * i + 1] = destination[3 * i + 2] = grey[i];
+}
+
+// The object's buffers at the layer's size: resampled copies unless no scaling is needed.
+class ScaledBuffers {
+ public:
+  ScaledBuffers(BufHandle image, BufHandle mask, int width, int height, bool resample)
+      : image_(image), mask_(mask) {
+    if (!resample) return;
+    const int32_t size[2] = {width, height};
+    if (image) q32BufferResample(size, image, &scaledImage_, 0);
+    if (mask) q32BufferResample(size, mask, &scaledMask_, 0);
+    image_ = scaledImage_;
+    mask_ = scaledMask_;
+  }
+  ~ScaledBuffers() {
+    if (scaledImage_) buf32Free(scaledImage_);
+    if (scaledMask_) buf32Free(scaledMask_);
+  }
+  ScaledBuffers(const ScaledBuffers&) = delete;
+  ScaledBuffers& operator=(const ScaledBuffers&) = delete;
+
+  // Fills the layer's rows. Without a mask buffer the picture is opaque; without a colour
+  // buffer the layer is fully transparent, so a broken object never hides what lies below.
+  void fill(ThemeLayer* layer, bool hasImage, bool hasMask) const {
+    const size_t count = pixelCount(layer->width, layer->height);
+    layer->pixels = new uint8_t[count * 3 + 1]();
+    layer->maskPixels = new uint8_t[count + 1];
+    std::memset(layer->maskPixels, hasImage && !hasMask ? 255 : 0, count + 1);
+    if (count == 0) return;
+    if (hasImage) readColour(image_, layer->width, layer->height, layer->pixels);
+    if (hasImage && hasMask)
+      buf32GetMem(mask_, 0, 0, layer->width, layer->height, layer->maskPixels);
+    swapRedBlue(layer->pixels, layer->width, layer->height);
+  }
+
+ private:
+  BufHandle image_;
+  BufHandle mask_;
+  BufHandle scaledImage_ = 0;
+  BufHandle scaledMask_ = 0;
+};
+
+}  // namespace
+
+void swapRedBlue(uint8_t* rows, int width, int height) {
+  if (!rows || width <= 0 || height <= 0) return;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  for (size_t i = 0; i < count; ++i) std::swap(rows[3 * i], rows[3 * i + 2]);
+}
+
+int ThemeDocument::buildLayers(int width, int height) {
+  if (layersBuilt) return 1;
+  // A page without a size (a theme that failed to load) has no scale to build with.
+  if (pageWidth <= 0 || pageHeight <= 0 || width <= 0 || height <= 0) return 0;
+  scaleX = static_cast<double>(width) / pageWidth;
+  scaleY = static_cast<double>(height) / pageHeight;
+  if (!prepareFrameBuffer(scaled(pageWidth, scaleX), scaled(pageHeight, scaleY))) return 0;
+
+  for (const auto& object : objects) {
+    if (!object) continue;
+    auto layer = std::make_unique<ThemeLayer>();
+    try {
+      buildObjectLayer(layer.get(), object.get());
+    } catch (const std::bad_alloc&) {
+      if (layer->shadowLayer) delete layer->shadowLayer;
+      continue;
+    }
+    ThemeLayer* shadow = layer->shadowLayer;
+    layers.push_front(std::move(layer));
+    if (shadow) layers.push_front(std::unique_ptr<ThemeLayer>(shadow));
+  }
+  layersBuilt = 1;
+  return 1;
+}
+
+void ThemeDocument::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) {
+  layer->transparency = object->transparency;
+  layer->mergeMode = object->mergeMode;
+  layer->x = scaled(object->x, scaleX);
+  layer->y = scaled(object->y, scaleY);
+  layer->width = std::max(0, scaled(object->width, scaleX));
+  layer->height = std::max(0, scaled(object->height, scaleY));
+  layer->name = object->name;
+  layer->linkText = object->linkText;
+  layer->flags = object->flags;
+  layer->isText = object->isText;
+
+  layer->releasePixels();
+  const bool resample = !(isExactlyOne(scaleX) && isExactlyOne(scaleY));
+  {
+    ScaledBuffers buffers(object->imageBuffer, object->maskBuffer, layer->width, layer->height,
+                          resample);
+    buffers.fill(layer, object->imageBuffer != 0, object->maskBuffer != 0);
+  }
+
+  char text[260];
+  if (object->getText(text, sizeof(text))) layer->text = text;
+
+  const int scaledX = layer->x, scaledY = layer->y;
+  int dx = 0, dy = 0;
+  if (object->isText) {
+    if (layer->alignment == 0) {
+      object->getAlignment(&layer->alignment);
+      if (layer->alignment == 0) {
+        layer->anchorX = layer->x;
+        layer->anchorY = layer->y;
+      } else if (layer->alignment == 1) {
+        layer->anchorX = layer->x + layer->width;
+        layer->anchorY = layer->y;
+      } else if (layer->alignment == 2) {
+        layer->anchorX = layer->x + layer->width / 2;
+        layer->anchorY = layer->y;
+      }
+    } else if (layer->alignment == 1 || layer->alignment == 2) {
+      layer->x =
+          layer->alignment == 1 ? layer->anchorX - layer->width : layer->anchorX - layer->width / 2;
+      layer->y = layer->anchorY;
+      dx = layer->x - scaledX;
+      dy = layer->y - scaledY;
+    }
+  }
+  layer->basePixels = layer->pixels;
+  layer->baseMask = layer->maskPixels;
+
+  if (object->shadowEnabled) {
+    object->buildShadow();
+    if (!layer->shadowLayer) layer->shadowLayer = new ThemeLayer;
+    buildShadowLayer(layer->shadowLayer, object);
+    if (layer->alignment != 0) {
+      layer->shadowLayer->x += dx;
+      layer->shadowLayer->y += dy;
+    }
+  }
+  layer->sourceObject = object;
+}
+
+void ThemeDocument::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) {
+  layer->transparency = object->transparency;
+  layer->mergeMode = object->mergeMode;
+  layer->x = scaled(object->shadowX + object->x, scaleX);
+  layer->y = scaled(object->shadowY + object->y, scaleY);
+  layer->width = std::max(0, scaled(object->shadowWidth, scaleX));
+  layer->height = std::max(0, scaled(object->shadowHeight, scaleY));
+  layer->name = std::string(object->name) + "-shadow";
+  layer->flags = object->flags;
+
+  layer->releasePixels();
+  const bool resample = !(isExactlyOne(scaleX) && isExactlyOne(scaleY));
+  ScaledBuffers buffers(object->shadowImageBuffer, object->shadowMaskBuffer, layer->width,
+                        layer->height, resample);
+  buffers.fill(layer, object->shadowImageBuffer != 0, object->shadowMaskBuffer != 0);
+  layer->basePixels = layer->pixels;
+  layer->baseMask = layer->maskPixels;
+}
+
+int ThemeDocument::rebuildTextLayer(ThemeLayer* layer, const char* text) {
+  if (!layer || !text) return 0;
+  if (layer->text == text) return 1;
+  ThemeObject* object = layer->sourceObject;
+  if (!object || !object->setText(text)) return 0;
+  layer->text = text;
+  if (!object->render()) return 0;
+  buildObjectLayer(layer, object);
+  // The read-back is cut to 259 bytes (and empty when hidden); remember the text asked for so
+  // that an unchanged long or hidden text is not rebuilt on every frame.
+  layer->text = text;
+  return 1;
+}

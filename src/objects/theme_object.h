@@ -1,0 +1,67 @@
+#pragma once
+// One object of a theme page: a picture (colour + optional 8-bit mask) or a text or path
+// object rendered by RenderLib, with an optional drop shadow.
+#include <cstdint>
+#include <string>
+
+#include "platform/buffer/bufferlib.h"
+#include "platform/render/renderlib.h"
+
+class ThemeObject {
+ public:
+  static constexpr int kGroupIdCount = 16;
+
+  ThemeObject();
+  virtual ~ThemeObject();
+  ThemeObject(const ThemeObject&) = delete;
+  ThemeObject& operator=(const ThemeObject&) = delete;
+
+  // Brings the pixels up to date: renders the render object when needed, crops its margins and
+  // rebuilds the shadow. 0 on failure.
+  int render();
+  int buildShadow();
+  int createText(const std::string& text, int x, int y);
+  int setGroupId(int value, int index);
+  int groupId(int index) const;
+  int setColor(const QrColorRecord* color);
+  // Copies the text, cut to `capacity` − 1 bytes, into `destination`.
+  int getText(char* destination, size_t capacity);
+  int setText(const char* text);
+  void getAlignment(int* alignment);
+  int hasShadowImage() const;
+  int chooseCharset(const std::string& text);
+  bool isHidden() const { return (flags & 1) != 0; }
+
+  BufHandle imageBuffer = 0;
+  int x = 0, y = 0;
+  int width = 0, height = 0;
+  BufHandle maskBuffer = 0;
+  int maskX = 0, maskY = 0, maskWidth = 0, maskHeight = 0;
+  int transparency = 0;
+  int mergeMode = 1;
+  int flags = 0;
+  char name[128] = {};
+  int isText = 0;
+  RenderHandle renderObject = 0;
+  int needsRender = 0;
+  int shadowEnabled = 0;
+  int shadowParam1 = 0;
+  int shadowParam2 = 10;
+  int shadowParam3 = 10;
+  int shadowParam4 = 100;
+  int shadowParam5 = 5;
+  int shadowColor = 0;
+  int shadowTransparency = 50;
+  BufHandle shadowImageBuffer = 0;
+  BufHandle shadowMaskBuffer = 0;
+  int shadowX = 0, shadowY = 0;
+  int shadowWidth = 0, shadowHeight = 0;
+  std::string linkText;
+  int groupIds[kGroupIdCount] = {};
+
+ private:
+  void cropMargins();
+};
+
+// Copies `text` into a fixed character field, cut so that the NUL fits.
+void copyToField(char* field, size_t capacity, const char* text);
