@@ -1,0 +1,63 @@
+#pragma once
+// A parsed KVX file: the chunk table checked against the file's bytes, every chunk's size,
+// place and CRC-32 verified, and the chunks sorted out per object. Nothing is read later that
+// was not checked here, except the zlib data of pictures, which is checked as it is inflated.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+struct PictureChunk {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t bits = 0;
+  uint32_t encoding = 0;
+  uint32_t colour = 0;                // one-colour pictures
+  std::span<const uint8_t> deflated;  // zlib-compressed packed rows
+};
+
+struct StreamChunk {
+  std::u16string name;
+  std::span<const uint8_t> bytes;
+};
+
+struct ObjectChunks {
+  std::span<const uint8_t> info;  // the 1,512-byte record
+  std::optional<PictureChunk> picture;
+  std::optional<PictureChunk> mask;
+  std::vector<StreamChunk> streams;
+
+  // The stream named by a NUL-terminated UTF-16 string, or null.
+  const StreamChunk* findStream(const char16_t* name) const;
+};
+
+class KvxContainer {
+ public:
+  // Null with a message in `error` when the bytes are not a sound KVX file.
+  static std::unique_ptr<KvxContainer> parse(std::vector<uint8_t> bytes, std::string* error);
+
+  std::span<const uint8_t> headerRecord() const { return header_; }
+  std::span<const uint8_t> pageRecord() const { return page_; }  // empty when not stored
+  bool hasGroupBlock() const { return hasGroups_; }
+  std::span<const uint8_t> groupBlock() const { return groups_; }
+  const std::vector<ObjectChunks>& objects() const { return objects_; }
+
+ private:
+  KvxContainer() = default;
+  bool readTable(std::string* error);
+  bool takeChunk(uint32_t type, uint32_t object, std::span<const uint8_t> data, std::string* error);
+
+  std::vector<uint8_t> bytes_;
+  std::span<const uint8_t> header_;
+  std::span<const uint8_t> page_;
+  std::span<const uint8_t> groups_;
+  bool hasGroups_ = false;
+  std::vector<ObjectChunks> objects_;
+  std::vector<bool> objectSeen_;
+};
+
+}  // namespace kvx

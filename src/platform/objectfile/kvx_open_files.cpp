@@ -1,0 +1,127 @@
+#include "platform/objectfile/kvx_open_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <unordered_map>
+
+#include "platform/objectfile/kvx_format.h"
+#include "platform/objectfile/objectfilelib.h"
+#include "platform/win32/win32.h"
+
+namespace kvx {
+
+namespace {
+
+struct OpenFile {
+  std::shared_ptr<const KvxContainer> container;
+  int locks = 0;
+};
+
+struct OpenFiles {
+  std::mutex mutex;
+  std::unordered_map<HGLOBAL, OpenFile> files;
+};
+
+OpenFiles& openFiles() {
+  static OpenFiles* instance = new OpenFiles;  // outlives static destructors that close files
+  return *instance;
+}
+
+constexpr size_t kHeaderPathBytes = kKvxHeaderSize - kHeaderPath;
+
+}  // namespace
+
+HGLOBAL openKvxBytes(std::vector<uint8_t> bytes, const std::string& path) {
+  std::string error;
+  std::shared_ptr<const KvxContainer> container;
+  try {
+    container = KvxContainer::parse(std::move(bytes), &error);
+  } catch (const std::bad_alloc&) {
+    error = "out of memory";
+  }
+  if (!container) {
+    OutputDebugStringA(("KVX: " + path + ": " + error + "\n").c_str());
+    return nullptr;
+  }
+  HGLOBAL handle = GlobalAlloc(GHND, kKvxHeaderSize);
+  if (!handle) return nullptr;
+  auto* header = static_cast<uint8_t*>(GlobalLock(handle));
+  std::memcpy(header, container->headerRecord().data(), kHeaderPath);
+  // A path that does not fit is left out rather than cut to a wrong name.
+  if (path.size() < kHeaderPathBytes) std::memcpy(header + kHeaderPath, path.data(), path.size());
+  GlobalUnlock(handle);
+  OpenFiles& registry = openFiles();
+  std::lock_guard lock(registry.mutex);
+  registry.files[handle] = OpenFile{std::move(container), 0};
+  return handle;
+}
+
+std::shared_ptr<const KvxContainer> findOpenFile(HGLOBAL handle) {
+  OpenFiles& registry = openFiles();
+  std::lock_guard lock(registry.mutex);
+  auto it = registry.files.find(handle);
+  return it == registry.files.end() ? nullptr : it->second.container;
+}
+
+bool changeFileLock(HGLOBAL handle, bool lock) {
+  OpenFiles& registry = openFiles();
+  std::lock_guard guard(registry.mutex);
+  auto it = registry.files.find(handle);
+  if (it == registry.files.end()) return false;
+  if (lock) {
+    ++it->second.locks;
+    return true;
+  }
+  if (it->second.locks == 0) return false;
+  --it->second.locks;
+  return true;
+}
+
+bool closeOpenFile(HGLOBAL handle) {
+  {
+    OpenFiles& registry = openFiles();
+    std::lock_guard lock(registry.mutex);
+    if (registry.files.erase(handle) == 0) return false;
+  }
+  GlobalFree(handle);
+  return true;
+}
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (!ok) *error = "not a regular file";
+  if (ok && static_cast<uint64_t>(info.st_size) > kMaxFileBytes) {
+    *error = "file too large";
+    ok = false;
+  }
+  if (ok) {
+    bytes->resize(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    while (ok && done < bytes->size()) {
+      ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        *error = n == 0 ? "file shrank while reading" : std::strerror(errno);
+        ok = false;
+      } else {
+        done += static_cast<size_t>(n);
+      }
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace kvx
