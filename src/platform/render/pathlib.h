@@ -18,3 +18,12 @@ struct QzPath {
 int QzPathUnFlatten(const uint8_t** data, size_t available, QzPath** path);
 int QzPathFlatten(const QzPath* path, std::vector<uint8_t>* bytes);
 int QzPathDeletePtr(QzPath* path, int reserved);
+
+// Limits every path obeys, whether built in memory or read from a stream.
+constexpr size_t kMaxPathCommands = 1u << 20;
+constexpr double kMaxPathCoordinate = 1.0e6;
+
+// Number of coordinates a command carries (2, 2, 6, 0); -1 for an unknown kind.
+int qzPathPointCount(uint8_t kind);
+// True when every command has a known kind and finite coordinates within the limits.
+bool qzPathIsValid(const QzPath& path);

@@ -1,0 +1,21 @@
+#pragma once
+// Turns a shape into a 24-bit colour buffer and an 8-bit coverage mask of BufferLib.
+#include <string>
+
+#include "platform/buffer/bufferlib.h"
+#include "platform/render/placement.h"
+#include "platform/render/render_object.h"
+#include "platform/render/shape.h"
+
+struct Rendering {
+  BufHandle image = 0;
+  BufHandle mask = 0;
+  Margins margins;
+};
+
+// Renders the shape filled with the colour record's fill colour (and stroked with its stroke
+// colour when the record gives a stroke width), scaled as `sizing` says. The mask carries the
+// anti-aliased coverage times the record's opacity. On failure no buffer is left allocated and
+// `error` says why.
+bool rasterize(const Shape& shape, const QrColorRecord& color, const Sizing& sizing,
+               Rendering* rendering, std::string* error);

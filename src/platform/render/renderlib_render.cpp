@@ -1,0 +1,83 @@
+// Rendering of text and path objects into BufferLib buffers.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/render/object_table.h"
+#include "platform/render/path_shape.h"
+#include "platform/render/rasterizer.h"
+#include "platform/render/renderlib.h"
+#include "platform/render/text_layout.h"
+
+namespace {
+
+constexpr size_t kMessageOffset = 100;
+
+void writeMessage(void* outRecord, const std::string& message) {
+  if (outRecord == nullptr) return;
+  char* text = static_cast<char*>(outRecord) + kMessageOffset;
+  const size_t room = kRenderOutRecordSize - kMessageOffset;
+  const size_t length = std::min(message.size(), room - 1);
+  std::memcpy(text, message.data(), length);
+  text[length] = '\0';
+}
+
+bool renderText(RenderObject& object, Rendering* rendering, std::string* error) {
+  if (!object.textLayout) {
+    object.textLayout.reset(new (std::nothrow) TextLayout);
+    if (!object.textLayout || !object.textLayout->valid()) {
+      object.textLayout.reset();
+      *error = "text layout could not be created";
+      return false;
+    }
+  }
+  const RenderObjectState& state = object.state;
+  object.textLayout->update(state.text, state.font, state.alignment);
+  return rasterize(*object.textLayout, state.color, state.sizing, rendering, error);
+}
+
+bool renderPath(const RenderObject& object, Rendering* rendering, std::string* error) {
+  const PathShape shape(object.state.path);
+  return rasterize(shape, object.state.color, object.state.sizing, rendering, error);
+}
+
+void replaceHandle(BufHandle* slot, BufHandle fresh) {
+  if (*slot != 0 && *slot != fresh) buf32Free(*slot);
+  *slot = fresh;
+}
+
+}  // namespace
+
+int qrRenderObject(RenderHandle object, BufHandle* image, BufHandle* mask, int /*reserved1*/,
+                   int /*reserved2*/, void* outRecord) {
+  if (image == nullptr || mask == nullptr) {
+    writeMessage(outRecord, "no place for the rendered buffers");
+    return 0;
+  }
+  std::string error = "unknown render object";
+  const int done = withObject(object, [&](RenderObject& o) {
+    Rendering rendering;
+    const bool ok = o.state.kind == ObjectKind::Text ? renderText(o, &rendering, &error)
+                                                     : renderPath(o, &rendering, &error);
+    if (!ok) return 0;
+    replaceHandle(image, rendering.image);
+    replaceHandle(mask, rendering.mask);
+    o.margins = rendering.margins;
+    o.rendered = true;
+    return 1;
+  });
+  if (!done) writeMessage(outRecord, error);
+  return done;
+}
+
+int qrGetMargin(RenderHandle object, int32_t* margin) {
+  if (margin == nullptr) return 0;
+  return withObject(object, [&](RenderObject& o) {
+    if (!o.rendered) return 0;
+    margin[0] = o.margins.left;
+    margin[1] = o.margins.top;
+    margin[2] = o.margins.right;
+    margin[3] = o.margins.bottom;
+    return o.margins.any() ? 1 : 0;
+  });
+}
