@@ -17,9 +17,8 @@ struct AxisFilter {
   std::vector<int16_t> weights;  // per output position, `taps` each
 };
 
-// Area averaging when shrinking; Catmull-Rom bicubic when enlarging (widened when
-// shrinking so that every source pixel contributes). Returns false when the sizes are not
-// positive or the table would not fit in memory.
+// Lanczos-3, stretched over the source when shrinking so that it low-passes. Returns false
+// when the sizes are not positive or the table would not fit in memory.
 bool buildAxisFilter(int sourceSize, int destinationSize, AxisFilter* filter);
 
 }  // namespace kvx::resize

@@ -29,14 +29,57 @@ inline int32_t weightPair(const int16_t* weights) {
   return pair;
 }
 
-// Output pixels whose 8-byte loads (two pixels and two spare bytes per tap pair) stay inside
-// the source row form a prefix, since window starts never decrease.
-int vectorSafeEnd(const AxisFilter& filter, int destinationWidth) {
+// Output pixels whose vector loads stay inside the source row form a prefix, since window
+// starts never decrease. A load reads at most `spare` bytes past the window's last pixel.
+int vectorSafeEnd(const AxisFilter& filter, int destinationWidth, int spare) {
   const int64_t rowBytes = static_cast<int64_t>(filter.sourceSize) * 3;
   int end = destinationWidth;
-  while (end > 0 && (static_cast<int64_t>(filter.start[end - 1]) + filter.taps) * 3 + 2 > rowBytes)
+  while (end > 0 &&
+         (static_cast<int64_t>(filter.start[end - 1]) + filter.taps) * 3 + spare > rowBytes)
     --end;
   return end;
+}
+
+// Two output pixels at a time, one in each 128-bit lane; four taps per 16-byte load.
+__attribute__((target("avx2"))) int horizontalRgbAvx2(const uint8_t* source,
+                                                      const AxisFilter& filter, int end,
+                                                      int16_t* out) {
+  const __m256i pairLow = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1));
+  const __m256i pairHigh = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1));
+  const __m256i round = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
+  const int taps = filter.taps;
+  int x = 0;
+  for (; x + 2 <= end; x += 2) {
+    const uint8_t* first = source + static_cast<size_t>(filter.start[x]) * 3;
+    const uint8_t* second = source + static_cast<size_t>(filter.start[x + 1]) * 3;
+    const int16_t* firstWeights = &filter.weights[static_cast<size_t>(x) * taps];
+    const int16_t* secondWeights = firstWeights + taps;
+    __m256i sum = _mm256_setzero_si256();
+    for (int k = 0; k < taps; k += 4) {
+      const __m256i pixels = _mm256_inserti128_si256(
+          _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + k * 3))),
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + k * 3)), 1);
+      const __m256i weightsLow = _mm256_setr_m128i(_mm_set1_epi32(weightPair(firstWeights + k)),
+                                                   _mm_set1_epi32(weightPair(secondWeights + k)));
+      sum = _mm256_add_epi32(sum,
+                             _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, pairLow), weightsLow));
+      if (k + 2 < taps) {
+        const __m256i weightsHigh =
+            _mm256_setr_m128i(_mm_set1_epi32(weightPair(firstWeights + k + 2)),
+                              _mm_set1_epi32(weightPair(secondWeights + k + 2)));
+        sum = _mm256_add_epi32(
+            sum, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, pairHigh), weightsHigh));
+      }
+    }
+    const __m256i value = _mm256_srai_epi32(_mm256_add_epi32(sum, round), kHorizontalShift);
+    const __m256i packed = _mm256_packs_epi32(value, value);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x * 3), _mm256_castsi256_si128(packed));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (x + 1) * 3),
+                     _mm256_extracti128_si256(packed, 1));
+  }
+  return x;
 }
 
 __attribute__((target("ssse3"))) void horizontalRgbSsse3(const uint8_t* source,
@@ -124,8 +167,12 @@ __attribute__((target("avx2"))) int verticalAvx2(const int16_t* const* rows, con
 void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
                         int destinationWidth, int16_t* out) {
   int done = 0;
-  if (channels == 3 && haveSsse3()) {
-    done = vectorSafeEnd(filter, destinationWidth);
+  if (channels == 3 && haveAvx2()) {
+    // A 16-byte load at the last group of four taps reaches 4 bytes past the window, 10 when
+    // only two taps remain.
+    done = horizontalRgbAvx2(source, filter, vectorSafeEnd(filter, destinationWidth, 10), out);
+  } else if (channels == 3 && haveSsse3()) {
+    done = vectorSafeEnd(filter, destinationWidth, 2);
     horizontalRgbSsse3(source, filter, done, out);
   }
   horizontalPixelsScalar(source, channels, filter, done, destinationWidth, out);

@@ -1,6 +1,6 @@
 #pragma once
-// Separable resampling of packed pictures with 1 to 4 bytes a pixel: area averaging when
-// shrinking, Catmull-Rom bicubic when enlarging, edges repeated. Equal sizes copy the picture.
+// Separable resampling of packed pictures with 1 to 4 bytes a pixel with a Lanczos-3 filter
+// (see filter_weights.h), edges repeated. Equal sizes copy the picture.
 #include <cstdint>
 
 namespace kvx::resize {
