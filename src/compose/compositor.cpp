@@ -1,6 +1,5 @@
 // The per-frame composition: placeholder, video, merge of the visible layers, output size and
 // the copy into the host's rows.
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -12,36 +11,6 @@
 #include "platform/resize/resizelib.h"
 
 namespace {
-
-// A corner coordinate of the transform record: a signed pixel value in the upper 16 bits.
-int cornerValue(const uint8_t* record, int offset) {
-  int16_t value;
-  std::memcpy(&value, record + offset + 2, 2);
-  return value;
-}
-
-struct Corners {
-  CornerPoint topLeft, topRight, bottomLeft, bottomRight;
-};
-
-Corners cornersFromRecord(const uint8_t* record) {
-  return {{cornerValue(record, 0), cornerValue(record, 4)},
-          {cornerValue(record, 8), cornerValue(record, 12)},
-          {cornerValue(record, 16), cornerValue(record, 20)},
-          {cornerValue(record, 24), cornerValue(record, 28)}};
-}
-
-int truncated(double value) {
-  return static_cast<int>(std::trunc(value));
-}
-
-Corners rotatedCorners(int width, int height, double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
-  return {{0, 0},
-          {truncated(width * c), truncated(width * s)},
-          {truncated(-height * s), truncated(height * c)},
-          {truncated(width * c - height * s), truncated(width * s + height * c)}};
-}
 
 // Maps the picture onto the corners and fits the result into the placeholder. A failed
 // transform leaves the placeholder as it was.

@@ -2,12 +2,8 @@
 // Maps a packed 24-bit picture onto four corner points through TransformLib.
 #include <cstdint>
 
+#include "compose/corners.h"
 #include "platform/buffer/bufferlib.h"
-
-struct CornerPoint {
-  int x = 0;
-  int y = 0;
-};
 
 class TransformPicture {
  public:

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "document/theme_document.h"
+
+namespace {
+
+// A picture object of one colour (0x00BBGGRR) with an opaque mask.
+ThemeObject* addPicture(ThemeDocument& document, const char* name, int x, int y, int width,
+                        int height, uint32_t colour) {
+  auto object = std::make_unique<ThemeObject>();
+  copyToField(object->name, sizeof(object->name), name);
+  object->x = x;
+  object->y = y;
+  object->width = width;
+  object->height = height;
+  const uint32_t opaque = 255;
+  buf32Alloc(&object->imageBuffer, 24, width, height, 1, &colour);
+  buf32Alloc(&object->maskBuffer, 8, width, height, 1, &opaque);
+  document.objects.push_back(std::move(object));
+  return document.objects.back().get();
+}
+
+struct Frame {
+  Frame(int width, int height, uint8_t fill = 0) : width(width), bytes(width * height * 3, fill) {
+    for (int y = 0; y < height; ++y) rows.push_back(bytes.data() + y * width * 3);
+  }
+  // Pixel in frame order: B, G, R.
+  const uint8_t* at(int x, int y) const { return bytes.data() + (y * width + x) * 3; }
+  int width;
+  std::vector<uint8_t> bytes;
+  std::vector<unsigned char*> rows;
+};
+
+class FakeTexts : public ITextProvider {
+ public:
+  int GetFieldText(int, const char* key, std::string* text, int* found) override {
+    asked.push_back(key);
+    auto it = fields.find(key);
+    if (it == fields.end()) {
+      *found = 0;
+      return 0;
+    }
+    *text = it->second;
+    *found = 1;
+    return 1;
+  }
+  std::map<std::string, std::string> fields;
+  std::vector<std::string> asked;
+};
+
+}  // namespace
+
+TEST(Compositor, ThemeWithoutPlaceholderIgnoresTheSource) {
+  ThemeDocument document;
+  document.pageWidth = 8;
+  document.pageHeight = 4;
+  addPicture(document, "background", 0, 0, 8, 4, 0xFF0000);  // blue
+  Frame source(8, 4, 77), output(8, 4, 1);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 4, 8, 0, 0), 1);
+  EXPECT_EQ(output.at(3, 2)[0], 255);
+  EXPECT_EQ(output.at(3, 2)[2], 0);
+}
+
+TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
+  ThemeDocument document;
+  document.pageWidth = 16;
+  document.pageHeight = 8;
+  addPicture(document, "badge", 0, 0, 4, 4, 0x00FF00);  // first in the file: merged on top
+  addPicture(document, "PlaceHolder", 0, 0, 16, 8, 0xFFFFFF);
+  Frame source(16, 8), output(16, 8);
+  for (size_t i = 0; i < source.bytes.size(); ++i) source.bytes[i] = uint8_t(i % 251);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0), 1);
+  EXPECT_EQ(std::memcmp(output.at(8, 5), source.at(8, 5), 3), 0);
+  EXPECT_EQ(output.at(1, 1)[1], 255) << "the badge covers the placeholder";
+  EXPECT_EQ(output.at(1, 1)[0], 0);
+}
+
+TEST(Compositor, HiddenLayersAreInvisible) {
+  ThemeDocument document;
+  document.pageWidth = 8;
+  document.pageHeight = 8;
+  addPicture(document, "cover", 0, 0, 8, 8, 0x0000FF)->flags = 1;
+  Frame source(8, 8), output(8, 8, 9);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 8, 8, 0, 0), 1);
+  for (uint8_t byte : output.bytes) ASSERT_EQ(byte, 0);
+}
+
+TEST(Compositor, RotationTagTurnsThePicture) {
+  ThemeDocument document;
+  document.pageWidth = 64;
+  document.pageHeight = 64;
+  addPicture(document, "placeholder", 0, 0, 64, 64, 0)->linkText = "<rotation=90>";
+  Frame source(64, 64), output(64, 64);
+  // Left half bright, right half dark: after a quarter turn the bright half is on top.
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) std::memset(source.rows[y] + x * 3, x < 32 ? 240 : 10, 3);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 64, 64, 0, 0), 1);
+  EXPECT_GT(output.at(32, 8)[0], 200);
+  EXPECT_LT(output.at(32, 56)[0], 50);
+
+  document.findObject("placeholder")->linkText = "<b>plain</b>";
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 64, 64, 1, 0), 1);
+  EXPECT_EQ(std::memcmp(output.bytes.data(), source.bytes.data(), output.bytes.size()), 0);
+}
+
+TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
+  ThemeDocument document;
+  document.pageWidth = 40;
+  document.pageHeight = 40;
+  addPicture(document, "placeholder", 0, 0, 40, 40, 0);
+  auto reference = std::make_unique<ThemeObject>();
+  copyToField(reference->name, sizeof(reference->name), "holder_ref");
+  reference->createText("ref", 0, 0);
+  reference->flags = 1;
+  uint8_t data[36] = {};
+  // The picture shrinks onto the left half: corners TL, TR, BL, BR.
+  const int16_t corners[8] = {0, 0, 20, 0, 0, 40, 20, 40};
+  for (int i = 0; i < 8; ++i) std::memcpy(data + 4 + i * 4 + 2, &corners[i], 2);
+  ASSERT_NE(qrSetTransformData(reference->renderObject, 1, data), 0);
+  document.objects.push_back(std::move(reference));
+
+  Frame source(40, 40, 200), output(40, 40);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 40, 40, 0, 0), 1);
+  // The transform result (20 × 40) is stretched to the placeholder: it fills it again.
+  EXPECT_GT(output.at(30, 20)[0], 150);
+}
+
+TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
+  ThemeDocument document;
+  document.pageWidth = 720;
+  document.pageHeight = 288;
+  addPicture(document, "top", 0, 0, 720, 144, 0x0000FF);       // red
+  addPicture(document, "bottom", 0, 144, 720, 144, 0xFF0000);  // blue
+  Frame source(720, 288), output(720, 288);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 288, 720, 0, 1), 1);
+  EXPECT_EQ(document.frameHeight, 288);
+  EXPECT_EQ(document.outputPicture.size(), 720u * 576 * 3);
+  EXPECT_EQ(output.at(100, 10)[2], 255);
+  EXPECT_EQ(output.at(100, 280)[0], 255);
+  // Row i of the field is line 2i of the 576-line picture: the edge stays at row 144 ± 1.
+  EXPECT_GT(output.at(100, 142)[2], 200);
+  EXPECT_GT(output.at(100, 146)[0], 200);
+}
+
+TEST(Compositor, SameSizeNeedsNoResizeBuffer) {
+  ThemeDocument document;
+  document.pageWidth = 32;
+  document.pageHeight = 16;
+  addPicture(document, "box", 0, 0, 32, 16, 0x123456);
+  Frame source(32, 16), output(32, 16);
+  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 16, 32, 0, 0), 1);
+  EXPECT_TRUE(document.outputPicture.empty());
+  EXPECT_EQ(output.at(5, 5)[0], 0x12);
+  EXPECT_EQ(output.at(5, 5)[2], 0x56);
+}
+
+TEST(TextFields, CaptionJoinsTheFourKnownFields) {
+  ThemeDocument document;
+  FakeTexts texts;
+  texts.fields = {{"SlideShowTitle", "Title"}, {"FileName", "a.jpg"}, {"Description", ""}};
+  std::string caption;
+  EXPECT_EQ(document.queryLayerText(&texts, 0, "OnScreenText", caption), 1);
+  EXPECT_EQ(caption, "Title\na.jpg\n");
+  EXPECT_EQ(texts.asked,
+            (std::vector<std::string>{"SlideShowTitle", "Description", "DateTaken", "FileName"}));
+
+  std::string own;
+  texts.fields["onscreentext"] = "own";
+  EXPECT_EQ(document.queryLayerText(&texts, 0, "onscreentext", own), 1);
+  EXPECT_EQ(own, "own") << "another letter case is an ordinary key";
+
+  std::string missing = "x";
+  missing.clear();
+  EXPECT_EQ(document.queryLayerText(&texts, 0, "Unknown", missing), 1);
+  EXPECT_EQ(missing, "");
+  EXPECT_EQ(document.queryLayerText(nullptr, 0, "Unknown", missing), 0);
+  EXPECT_EQ(document.updateTextLayers(nullptr, 0), 0);
+}
+
+TEST(TextFields, FoundWithZeroResultStillCounts) {
+  class Answering : public ITextProvider {
+   public:
+    int GetFieldText(int, const char*, std::string* text, int* found) override {
+      *text = "kept";
+      *found = 1;
+      return 0;
+    }
+  } provider;
+  ThemeDocument document;
+  std::string text;
+  document.queryLayerText(&provider, 0, "Title", text);
+  EXPECT_EQ(text, "kept");
+  std::string caption;
+  document.queryLayerText(&provider, 0, "OnScreenText", caption);
+  EXPECT_EQ(caption, "") << "a caption field needs a nonzero answer";
+}
+
+TEST(TextFields, TextLayersShowTheHostTextAndHideWhenItFails) {
+  ThemeDocument document;
+  document.pageWidth = 300;
+  document.pageHeight = 100;
+  auto object = std::make_unique<ThemeObject>();
+  copyToField(object->name, sizeof(object->name), "Title");
+  ASSERT_EQ(object->createText("old", 10, 10), 1);
+  object->shadowEnabled = 1;
+  document.objects.push_back(std::move(object));
+  ASSERT_EQ(document.buildLayers(300, 100), 1);
+  ThemeLayer* layer = document.findLayer("Title");
+  FakeTexts texts;
+  texts.fields["Title"] = "new title";
+  ASSERT_EQ(document.updateTextLayers(&texts, 3), 1);
+  EXPECT_EQ(layer->text, "new title");
+  EXPECT_FALSE(layer->isHidden());
+  EXPECT_FALSE(layer->shadowLayer->isHidden());
+  const uint8_t* pixels = layer->pixels;
+  document.updateTextLayers(&texts, 4);
+  EXPECT_EQ(layer->pixels, pixels) << "an unchanged text renders nothing";
+
+  qrDeleteTextPathObject(layer->sourceObject->renderObject);  // setting a text now fails
+  texts.fields["Title"] = "cannot be set";
+  document.updateTextLayers(&texts, 5);
+  EXPECT_TRUE(layer->isHidden());
+  EXPECT_TRUE(layer->shadowLayer->isHidden());
+  layer->sourceObject->renderObject = 0;
+}

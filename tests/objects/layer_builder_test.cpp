@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "document/theme_document.h"
+#include "effect/default_page.h"
+
+namespace {
+
+// A picture object of solid colour (0x00BBGGRR) with an opaque mask.
+ThemeObject* addPicture(ThemeDocument& document, const char* name, int x, int y, int width,
+                        int height, uint32_t colour = 0x0000FF) {
+  auto object = std::make_unique<ThemeObject>();
+  copyToField(object->name, sizeof(object->name), name);
+  object->x = x;
+  object->y = y;
+  object->width = width;
+  object->height = height;
+  const uint32_t opaque = 255;
+  buf32Alloc(&object->imageBuffer, 24, width, height, 1, &colour);
+  buf32Alloc(&object->maskBuffer, 8, width, height, 1, &opaque);
+  document.objects.push_back(std::move(object));
+  return document.objects.back().get();
+}
+
+std::vector<std::string> layerNames(const ThemeDocument& document) {
+  std::vector<std::string> names;
+  for (const auto& layer : document.layers) names.push_back(layer->name);
+  return names;
+}
+
+}  // namespace
+
+TEST(LayerBuilding, ScaledGeometryIsTruncated) {
+  ThemeDocument document;
+  document.pageWidth = 768;
+  document.pageHeight = 578;
+  addPicture(document, "box", 100, 100, 200, 50);
+  ASSERT_EQ(document.buildLayers(720, 480), 1);
+  EXPECT_DOUBLE_EQ(document.scaleX, 0.9375);
+  EXPECT_DOUBLE_EQ(document.scaleY, 480.0 / 578);
+  const ThemeLayer* layer = document.findLayer("BOX");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(layer->x, 93);
+  EXPECT_EQ(layer->y, 83);
+  EXPECT_EQ(layer->width, 187);
+  EXPECT_EQ(layer->height, 41);
+  EXPECT_EQ(document.frameWidth, 720);
+  EXPECT_EQ(document.frameHeight, 480);
+}
+
+TEST(LayerBuilding, UnscaledLayersAreTheObjectsPixelsInFrameOrder) {
+  ThemeDocument document;
+  document.pageWidth = 64;
+  document.pageHeight = 32;
+  addPicture(document, "red", 0, 0, 8, 4, 0x0000FF);  // red: R first in the buffer
+  ASSERT_EQ(document.buildLayers(64, 32), 1);
+  const ThemeLayer* layer = document.layers.front().get();
+  EXPECT_EQ(layer->pixels[0], 0);    // blue
+  EXPECT_EQ(layer->pixels[2], 255);  // red last, as frames hold it
+  EXPECT_EQ(layer->maskPixels[0], 255);
+  EXPECT_EQ(layer->basePixels, layer->pixels);
+}
+
+TEST(LayerBuilding, HeadFirstOrderWithShadowsUnderTheirObjects) {
+  ThemeDocument document;
+  document.pageWidth = 100;
+  document.pageHeight = 100;
+  addPicture(document, "one", 0, 0, 10, 10);
+  addPicture(document, "two", 0, 0, 10, 10)->shadowEnabled = 1;
+  addPicture(document, "three", 0, 0, 10, 10);
+  ASSERT_EQ(document.buildLayers(100, 100), 1);
+  EXPECT_EQ(layerNames(document), (std::vector<std::string>{"three", "two-shadow", "two", "one"}));
+  ThemeLayer* two = document.findLayer("two");
+  EXPECT_EQ(two->shadowLayer, document.findLayer("two-shadow"));
+  EXPECT_EQ(two->shadowLayer->sourceObject, nullptr);
+
+  // A second build with another size changes nothing.
+  ASSERT_EQ(document.buildLayers(50, 50), 1);
+  EXPECT_EQ(document.frameWidth, 100);
+  EXPECT_EQ(document.layers.size(), 4u);
+}
+
+TEST(LayerBuilding, MissingBuffersGiveOpaqueOrTransparentLayers) {
+  ThemeDocument document;
+  document.pageWidth = 20;
+  document.pageHeight = 20;
+  ThemeObject* noMask = addPicture(document, "nomask", 0, 0, 4, 4);
+  buf32Free(noMask->maskBuffer);
+  noMask->maskBuffer = 0;
+  ThemeObject* noPicture = addPicture(document, "nopicture", 0, 0, 4, 4);
+  buf32Free(noPicture->imageBuffer);
+  noPicture->imageBuffer = 0;
+  ASSERT_EQ(document.buildLayers(40, 40), 1);
+  EXPECT_EQ(document.findLayer("nomask")->maskPixels[0], 255);
+  EXPECT_EQ(document.findLayer("nopicture")->maskPixels[0], 0);
+}
+
+TEST(LayerBuilding, PageWithoutSizeBuildsNothing) {
+  ThemeDocument document;
+  addPicture(document, "box", 0, 0, 4, 4);
+  EXPECT_EQ(document.buildLayers(720, 576), 0);
+  EXPECT_EQ(document.layersBuilt, 0);
+  EXPECT_EQ(document.frameBuffer, nullptr);
+  EXPECT_TRUE(document.layers.empty());
+}
+
+TEST(LayerBuilding, DefaultPageIsTheSameForEveryOutputSize) {
+  for (auto [width, height] : {std::pair{720, 480}, std::pair{352, 288}}) {
+    ThemeDocument document;
+    EXPECT_EQ(BuildDefaultPage(&document, width, height), 1);
+    EXPECT_EQ(document.pageWidth, 768);
+    EXPECT_EQ(document.pageHeight, 578);
+    ASSERT_EQ(document.objects.size(), 2u);
+    ThemeObject* text = document.objects.front().get();
+    EXPECT_STREQ(text->name, "OnScreenText");
+    EXPECT_EQ(text->isText, 1);
+    EXPECT_EQ(text->x, 0);
+    EXPECT_GT(text->width, 0);
+    ThemeObject* placeholder = document.findObject("placeholder");
+    EXPECT_EQ(placeholder, document.objects.back().get());
+    EXPECT_EQ(placeholder->width, 768);
+    std::vector<uint8_t> picture(768 * 578 * 3), mask(768 * 578);
+    ASSERT_NE(buf32GetMem(placeholder->imageBuffer, 0, 0, 768, 578, picture.data()), 0);
+    ASSERT_NE(buf32GetMem(placeholder->maskBuffer, 0, 0, 768, 578, mask.data()), 0);
+    EXPECT_EQ(std::count(picture.begin(), picture.end(), 255), long(picture.size()));
+    EXPECT_EQ(std::count(mask.begin(), mask.end(), 255), long(mask.size()));
+  }
+}
+
+TEST(LayerBuilding, RightAlignedTextKeepsItsRightEdgeAndMovesItsShadow) {
+  ThemeDocument document;
+  document.pageWidth = 400;
+  document.pageHeight = 100;
+  auto object = std::make_unique<ThemeObject>();
+  copyToField(object->name, sizeof(object->name), "caption");
+  ASSERT_EQ(object->createText("ab", 50, 10), 1);
+  qrSetAlign(object->renderObject, 1);
+  object->shadowEnabled = 1;
+  ThemeObject* text = object.get();
+  document.objects.push_back(std::move(object));
+  ASSERT_EQ(document.buildLayers(400, 100), 1);
+  ThemeLayer* layer = document.findLayer("caption");
+  ThemeLayer* shadow = layer->shadowLayer;
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(layer->alignment, 1);
+  const int rightEdge = layer->x + layer->width;
+  EXPECT_EQ(layer->anchorX, rightEdge);
+  const int shadowOffset = shadow->x - layer->x;
+
+  EXPECT_EQ(document.rebuildTextLayer(layer, "a much longer caption"), 1);
+  EXPECT_GT(text->width, 20);
+  EXPECT_EQ(layer->x + layer->width, rightEdge);
+  EXPECT_EQ(shadow->x - layer->x, shadowOffset) << "the shadow moves with its text";
+
+  const uint8_t* pixels = layer->pixels;
+  EXPECT_EQ(document.rebuildTextLayer(layer, "a much longer caption"), 1);
+  EXPECT_EQ(layer->pixels, pixels) << "an unchanged text is not rebuilt";
+}
+
+TEST(LayerBuilding, LongAndHiddenTextsAreNotRebuiltEveryFrame) {
+  ThemeDocument document;
+  ASSERT_EQ(BuildDefaultPage(&document, 768, 578), 1);
+  ASSERT_EQ(document.buildLayers(768, 578), 1);
+  ThemeLayer* layer = document.findLayer("OnScreenText");
+  const std::string longText(400, 'x');
+  ASSERT_EQ(document.rebuildTextLayer(layer, longText.c_str()), 1);
+  const uint8_t* pixels = layer->pixels;
+  ASSERT_EQ(document.rebuildTextLayer(layer, longText.c_str()), 1);
+  EXPECT_EQ(layer->pixels, pixels);
+}
