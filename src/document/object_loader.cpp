@@ -74,8 +74,9 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   object->linkText = text;
 }
 
-// Writes runs of rows delivered by the file into the object's buffer, clipped to it.
-int writeRows(BufHandle buffer, const WcsRowRecord& run) {
+}  // namespace
+
+int writeRowRun(BufHandle buffer, const WcsRowRecord& run) {
   if (run.kind == kRowKindFill) {
     if (!run.rowData) return 0;
     int32_t colour;
@@ -97,14 +98,16 @@ int writeRows(BufHandle buffer, const WcsRowRecord& run) {
   return 1;
 }
 
+namespace {
+
 int colourRowCallback(WcsRowRecord run) {
   auto* params = static_cast<WcsReadParams*>(run.params);
-  return writeRows(static_cast<ThemeObject*>(params->context)->imageBuffer, run);
+  return writeRowRun(static_cast<ThemeObject*>(params->context)->imageBuffer, run);
 }
 
 int maskRowCallback(WcsRowRecord run) {
   auto* params = static_cast<WcsMaskParams*>(run.params);
-  return writeRows(static_cast<ThemeObject*>(params->context)->maskBuffer, run);
+  return writeRowRun(static_cast<ThemeObject*>(params->context)->maskBuffer, run);
 }
 
 int readPicture(HGLOBAL file, const uint8_t* record, int index, ThemeObject* object) {

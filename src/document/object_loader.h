@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "kvxtheme/globalmem.h"
+#include "platform/buffer/bufferlib.h"
+#include "platform/objectfile/objectfilelib.h"
 
 class ThemeDocument;
 class ThemeObject;
@@ -13,3 +15,7 @@ int loadObject(HGLOBAL file, int index, const uint8_t* record, ThemeObject** obj
                ThemeDocument* document, int32_t pageRenderFlag);
 
 int readPageSize(const char* path, int32_t* width, int32_t* height);
+
+// Writes a run of rows delivered by the file into `buffer`, clipped to it; kind 512 fills the
+// whole buffer with one colour. 0 when a row cannot be written.
+int writeRowRun(BufHandle buffer, const WcsRowRecord& run);
