@@ -1,0 +1,183 @@
+// A themed 1920 × 1080 frame composed by the effect, against ffmpeg's filter graph doing the
+// same work (scale into a placeholder, pad, two full-frame overlays, a text with a shadow),
+// both single-threaded, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/theme_document.h"
+#include "effect/default_page.h"
+#include "support/figures.h"
+#include "support/test_picture.h"
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+ThemeObject* addObject(ThemeDocument& document, const char* name) {
+  document.objects.push_back(std::make_unique<ThemeObject>());
+  ThemeObject* object = document.objects.back().get();
+  copyToField(object->name, sizeof(object->name), name);
+  return object;
+}
+
+ThemeObject* addText(ThemeDocument& document, const char* name, const char* text, int x, int y,
+                     int alignment) {
+  ThemeObject* object = addObject(document, name);
+  object->createText(text, x, y);
+  QrFontRecord font{};
+  qrGetFont(object->renderObject, &font);
+  font.logFont.lfHeight = -kHeight / 15;
+  qrSetFont(object->renderObject, &font);
+  qrSetAlign(object->renderObject, alignment);
+  QrColorRecord colour;
+  makeDefaultColorRecord(&colour);
+  const int32_t white = 0xFFFFFF;
+  std::memcpy(colour.bytes + 4, &white, 4);
+  object->setColor(&colour);
+  object->shadowEnabled = 1;
+  object->shadowParam2 = object->shadowParam3 = 4;
+  object->needsRender = 1;
+  object->render();
+  return object;
+}
+
+// Six layers: a full-frame picture with a soft-edged mask, the placeholder, two texts with
+// their shadows.
+std::unique_ptr<ThemeDocument> sixLayerTheme() {
+  auto document = std::make_unique<ThemeDocument>();
+  document->pageWidth = kWidth;
+  document->pageHeight = kHeight;
+  addText(*document, "SlideShowTitle", "Summer 2026", kWidth / 20, kHeight * 5 / 6, 0);
+  addText(*document, "DateTaken", "2026-07-14", kWidth * 19 / 20, kHeight / 20, 1);
+  ThemeObject* frame = addObject(*document, "frame");
+  frame->width = kWidth;
+  frame->height = kHeight;
+  const uint32_t tint = 0x804020;
+  buf32Alloc(&frame->imageBuffer, 24, kWidth, kHeight, 1, &tint);
+  buf32Alloc(&frame->maskBuffer, 8, kWidth, kHeight, 0, nullptr);
+  std::vector<uint8_t> mask(kWidth * kHeight);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const int edge = std::min(std::min(x, kWidth - 1 - x), std::min(y, kHeight - 1 - y));
+      mask[y * kWidth + x] = static_cast<uint8_t>(edge < 160 ? 255 - edge * 255 / 160 : 102);
+    }
+  buf32MergeMem(frame->maskBuffer, 0, 0, mask.data(), kWidth, kHeight);
+  ThemeObject* placeholder = addObject(*document, "placeholder");
+  placeholder->width = kWidth * 5 / 6 / 2 * 2;
+  placeholder->height = kHeight * 5 / 6 / 2 * 2;
+  placeholder->x = (kWidth - placeholder->width) / 2;
+  placeholder->y = (kHeight - placeholder->height) / 2;
+  const uint32_t white = 0xFFFFFF, opaque = 255;
+  buf32Alloc(&placeholder->imageBuffer, 24, placeholder->width, placeholder->height, 1, &white);
+  buf32Alloc(&placeholder->maskBuffer, 8, placeholder->width, placeholder->height, 1, &opaque);
+  return document;
+}
+
+std::unique_ptr<ThemeDocument> defaultPage() {
+  auto document = std::make_unique<ThemeDocument>();
+  BuildDefaultPage(document.get(), kWidth, kHeight);
+  return document;
+}
+
+struct Source {
+  std::vector<uint8_t> pixels = kvxbench::makeTestPicture(kWidth, kHeight);
+  std::vector<uint8_t> output = std::vector<uint8_t>(pixels.size());
+};
+
+Source& source() {
+  static Source instance;
+  return instance;
+}
+
+// One frame through composeFrame: progressive, or its two fields.
+void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
+  Source& s = source();
+  static std::vector<unsigned char*> sourceRows, outputRows;
+  if (!interlaced) {
+    sourceRows.resize(kHeight);
+    outputRows.resize(kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+      sourceRows[y] = s.pixels.data() + y * kWidth * 3;
+      outputRows[y] = s.output.data() + y * kWidth * 3;
+    }
+    document.composeFrame(sourceRows.data(), outputRows.data(), kHeight, kWidth, frameIndex, 0);
+    return;
+  }
+  sourceRows.resize(kHeight / 2);
+  outputRows.resize(kHeight / 2);
+  for (int parity : {0, 1}) {
+    for (int y = 0; y < kHeight / 2; ++y) {
+      sourceRows[y] = s.pixels.data() + (2 * y + parity) * kWidth * 3;
+      outputRows[y] = s.output.data() + (2 * y + parity) * kWidth * 3;
+    }
+    document.composeFrame(sourceRows.data(), outputRows.data(), kHeight / 2, kWidth, frameIndex,
+                          parity == 0 ? 1 : 2);
+  }
+}
+
+template <std::unique_ptr<ThemeDocument> (*Make)(), bool Interlaced>
+void BM_Compose(benchmark::State& state) {
+  std::unique_ptr<ThemeDocument> document = Make();
+  document->buildLayers(kWidth, Interlaced ? kHeight / 2 : kHeight);
+  int frame = 0;
+  for (auto _ : state) {
+    composeOne(*document, frame++, Interlaced);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(BM_Compose<sixLayerTheme, false>)
+    ->Name("BM_ComposeTheme/progressive")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Compose<sixLayerTheme, true>)
+    ->Name("BM_ComposeTheme/interlaced")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Compose<defaultPage, false>)
+    ->Name("BM_ComposeDefault/progressive")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Compose<defaultPage, true>)
+    ->Name("BM_ComposeDefault/interlaced")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// ffmpeg's figure for the same work, from the shared script.
+double ffmpegMilliseconds() {
+  std::string script = std::string(KVX_SHARED_BENCH_DIR) + "/ffmpeg-theme-graph.sh";
+  std::string command = "bash '" + script + "' 1920 1080 100 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return 0;
+  char line[256];
+  double value = 0;
+  while (std::fgets(line, sizeof(line), pipe))
+    std::sscanf(line, "ffmpeg_graph_ms_per_frame %lf", &value);
+  pclose(pipe);
+  return value;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto times = kvxbench::runBenchmarks(argc, argv);
+  const double compose = kvxbench::secondsOf(times, "BM_ComposeTheme/progressive") * 1000;
+  if (compose <= 0) return 0;
+  kvxbench::printFigure("compose_ms_per_frame", compose);
+  kvxbench::printFigure("compose_interlaced_ms_per_frame",
+                        kvxbench::secondsOf(times, "BM_ComposeTheme/interlaced") * 1000);
+  const double ffmpeg = ffmpegMilliseconds();
+  if (ffmpeg > 0) {
+    kvxbench::printFigure("ffmpeg_graph_ms_per_frame", ffmpeg);
+    kvxbench::printFigure("compose_vs_ffmpeg_ratio", ffmpeg / compose);
+  } else {
+    std::printf("ffmpeg_graph_ms_per_frame unavailable\n");
+  }
+  return 0;
+}
