@@ -30,10 +30,14 @@ int qCreateShadow(BufHandle mask, const int32_t* params, BufHandle* shadowMask, 
   const int opacity = std::clamp(params[4], 0, 100);
   const int radius = std::clamp(params[5], 0, kLargestRadius);
 
-  auto shadow = kvx::pixels::makeBuffer(8, object->width + 2 * radius, object->height + 2 * radius);
-  if (!shadow) return 0;
+  const int64_t shadowWidth = static_cast<int64_t>(object->width) + 2 * radius;
+  const int64_t shadowHeight = static_cast<int64_t>(object->height) + 2 * radius;
   const int64_t x = offsetX - radius, y = offsetY - radius;
-  if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return 0;
+  if (shadowWidth > INT32_MAX || shadowHeight > INT32_MAX || x < INT32_MIN || y < INT32_MIN)
+    return 0;
+  auto shadow =
+      kvx::pixels::makeBuffer(8, static_cast<int>(shadowWidth), static_cast<int>(shadowHeight));
+  if (!shadow) return 0;
   try {
     const int width = shadow->width, height = shadow->height;
     std::vector<uint16_t> plane(static_cast<size_t>(width) * height, 0);
