@@ -143,10 +143,12 @@ bool readSection(uint16_t tag, ByteReader section, RenderObjectState* state) {
       section.readI32(&mode);
       for (double& value : state->sizing.values) section.readF64(&value);
       const double* v = state->sizing.values;
-      if (mode == Sizing::Natural) return v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0;
-      if (mode == Sizing::Resize) return resizeValid(v[0], v[1]) && v[2] == 0 && v[3] == 0;
-      if (mode == Sizing::Stretch) return stretchValid(v[0], v[1], v[2], v[3]);
-      return false;
+      bool valid = false;
+      if (mode == Sizing::Natural) valid = v[0] == 0 && v[1] == 0 && v[2] == 0 && v[3] == 0;
+      if (mode == Sizing::Resize) valid = resizeValid(v[0], v[1]) && v[2] == 0 && v[3] == 0;
+      if (mode == Sizing::Stretch) valid = stretchValid(v[0], v[1], v[2], v[3]);
+      state->sizing.mode = static_cast<Sizing::Mode>(mode);
+      return valid;
     }
     default:
       return true;  // sections of later minor additions are skipped

@@ -33,6 +33,8 @@ class TextLayout : public Shape {
 
   // Families of the fonts Pango chose for the runs of the text, in order.
   std::vector<std::string> fontFamilies() const;
+  // Characters that no installed font could show (drawn as boxes).
+  int unknownGlyphCount() const { return pango_layout_get_unknown_glyphs_count(layout_); }
   // Pixel size of the em square the font record resolved to.
   double emPixels() const { return emPixels_; }
 
