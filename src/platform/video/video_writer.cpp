@@ -37,6 +37,14 @@ struct DictionaryFreer {
 };
 using Dictionary = std::unique_ptr<AVDictionary, DictionaryFreer>;
 
+// Subsampled chroma covers whole blocks of pixels; most encoders refuse a partial block.
+bool fitsChromaBlocks(AVPixelFormat format, int width, int height) {
+  const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+  if (!descriptor) return false;
+  return width % (1 << descriptor->log2_chroma_w) == 0 &&
+         height % (1 << descriptor->log2_chroma_h) == 0;
+}
+
 bool isRgb(AVPixelFormat format) {
   const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
   return descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB);
@@ -53,6 +61,7 @@ bool VideoWriter::open(const std::string& path, int width, int height,
   const AVCodec* codec = avcodec_find_encoder_by_name(options.codec.c_str());
   const AVPixelFormat pixelFormat = av_get_pix_fmt(options.pixelFormat.c_str());
   if (!codec || pixelFormat == AV_PIX_FMT_NONE) return false;
+  if (!fitsChromaBlocks(pixelFormat, width, height)) return false;
 
   auto state = std::make_unique<State>();
   AVFormatContext* output = nullptr;

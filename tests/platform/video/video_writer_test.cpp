@@ -27,8 +27,9 @@ TEST(VideoWriter, RefusesWhatTheEncoderCannotTake) {
   options.codecOptions = "no-such-option=1";
   EXPECT_FALSE(writer.open(dir.file("a.mp4"), 64, 48, options));
   options = {};
-  // 4:2:0 chroma needs an even width.
+  // 4:2:0 chroma needs an even width and height.
   EXPECT_FALSE(writer.open(dir.file("a.mp4"), 321, 48, options));
+  EXPECT_FALSE(writer.open(dir.file("a.mkv"), 64, 47, kvxtest::videoOptions("ffv1")));
   EXPECT_FALSE(writer.open(dir.file("a.no-such-container"), 64, 48, {}));
   EXPECT_FALSE(writer.open(dir.file("missing-folder/a.mp4"), 64, 48, {}));
   EXPECT_FALSE(writer.open(dir.file("a.mp4"), 0, 48, {}));
