@@ -43,22 +43,24 @@ class Inflater {
     return true;
   }
 
-  // True when the zlib stream ends exactly here, with no further output.
+  // True when the zlib stream ends exactly here, with no further output and no bytes after it.
   bool endsHere() {
     if (!ok_) return false;
-    if (ended_) return true;
+    if (ended_) return inputUsedUp();
     uint8_t extra = 0;
     stream_.next_out = &extra;
     stream_.avail_out = 1;
     for (;;) {
       feed();
       int result = inflate(&stream_, Z_NO_FLUSH);
-      if (result == Z_STREAM_END) return stream_.avail_out == 1;
+      if (result == Z_STREAM_END) return stream_.avail_out == 1 && inputUsedUp();
       if (result != Z_OK || stream_.avail_out == 0) return false;
     }
   }
 
  private:
+  bool inputUsedUp() const { return stream_.avail_in == 0 && remaining_ == 0; }
+
   // zlib takes input lengths as uInt: hand large inputs over in pieces.
   void feed() {
     if (stream_.avail_in == 0 && remaining_ > 0) {
