@@ -55,7 +55,8 @@ bool VideoReader::openFile(const std::string& path) {
 
   const AVCodecParameters* parameters = stream_->codecpar;
   if (parameters->width < 1 || parameters->height < 1 || parameters->width > kMaxVideoSide ||
-      parameters->height > kMaxVideoSide)
+      parameters->height > kMaxVideoSide ||
+      int64_t{parameters->width} * parameters->height > kMaxVideoPixels)
     return false;
   properties_.width = parameters->width;
   properties_.height = parameters->height;

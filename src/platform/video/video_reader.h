@@ -14,8 +14,10 @@ constexpr int64_t dibRowBytes(int64_t width) {
   return (width * 3 + 3) / 4 * 4;
 }
 
-// Largest width or height accepted; keeps every size computation far from overflow.
+// Largest width or height, and area, accepted; keeps every size computation far from overflow
+// and a lying header from reserving gigabytes.
 constexpr int kMaxVideoSide = 16384;
+constexpr int64_t kMaxVideoPixels = int64_t{8192} * 8192;
 
 struct VideoProperties {
   int width = 0;
