@@ -25,6 +25,9 @@ function(kvx_component name)
   if(tests AND BUILD_TESTING)
     add_executable(test_${name} ${tests})
     target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    # Libraries the tests load at run time (the project library) bind to the test's own copy
+    # of the exported functions, as they bind to libkvxtheme.so in a host.
+    set_target_properties(test_${name} PROPERTIES ENABLE_EXPORTS ON)
     target_link_libraries(test_${name} PRIVATE ${name} ${C_TEST_DEPS} kvx_testsupport GTest::gtest_main GTest::gmock)
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
       PROPERTIES ENVIRONMENT "KVX_SOURCE_DIR=${PROJECT_SOURCE_DIR};KVX_BUILD_DIR=${PROJECT_BINARY_DIR}")

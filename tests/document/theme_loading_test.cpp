@@ -68,8 +68,8 @@ class ThemeLoading : public ::testing::Test {
 
 TEST_F(ThemeLoading, PageGroupsAndObjectsInFileOrder) {
   kvx::KvxWriter writer = pageWriter();
-  writer.setGroupBlock(kvx::extendedGroupBlock(
-      {{3, "three", "a", "b", "c", "d"}, {4, "unused"}, {0, "zero"}}, 1));
+  writer.setGroupBlock(
+      kvx::extendedGroupBlock({{3, "three", "a", "b", "c", "d"}, {4, "unused"}, {0, "zero"}}, 1));
   addPicture(writer, "first").record().setGroupId(0, 3);
   addPicture(writer, "PlaceHolder");
   ThemeDocument document;
@@ -91,8 +91,8 @@ TEST_F(ThemeLoading, GroupBlockEdgeCases) {
     std::vector<int> ids;
   };
   std::vector<uint8_t> markerCountZero = kvx::extendedGroupBlock({{1, "a"}}, 0);
-  std::vector<uint8_t> duplicates = kvx::extendedGroupBlock(
-      {{1, "first", "early"}, {1, "second", "late"}, {2, "b"}}, 1);
+  std::vector<uint8_t> duplicates =
+      kvx::extendedGroupBlock({{1, "first", "early"}, {1, "second", "late"}, {2, "b"}}, 1);
   kvx::KvxWriter writer = pageWriter();
   writer.setGroupBlock(duplicates);
   writer.setVersion(500);  // objects need not exist to read groups
@@ -346,8 +346,8 @@ TEST_F(ThemeLoading, ComponentPathFollowsTheRecordOnlyWhenLonger) {
 TEST_F(ThemeLoading, LongNamesAndTextsAreCutAtTheirFields) {
   kvx::KvxWriter writer = pageWriter();
   kvx::KvxWriterObject& object = addPicture(writer, "n");
-  std::memset(object.record().bytes(), 'N', 128);          // no NUL in the name field
-  std::memset(object.record().bytes() + 416, 'T', 256);    // nor in the text field
+  std::memset(object.record().bytes(), 'N', 128);        // no NUL in the name field
+  std::memset(object.record().bytes() + 416, 'T', 256);  // nor in the text field
   ThemeDocument document;
   const std::string path = write(writer);
   ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
@@ -378,7 +378,7 @@ TEST_F(ThemeLoading, HyperlinkTextNeedsTheProjectLibrary) {
 
   const std::filesystem::path library =
       std::filesystem::path(std::getenv("KVX_BUILD_DIR") ? std::getenv("KVX_BUILD_DIR") : ".") /
-      "src/platform/project/libq32prj.so";
+      "libq32prj.so";
   const bool haveLibrary = std::filesystem::exists(library);
   // Without the library in the data directory the objects keep their record texts.
   setenv("KVXTHEME_DATA_DIR", dir.path().c_str(), 1);
