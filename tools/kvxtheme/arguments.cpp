@@ -1,0 +1,89 @@
+#include "arguments.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "cli_error.h"
+
+namespace kvxcli {
+
+std::string ArgumentReader::next() {
+  std::string argument = arguments_[position_++];
+  hasInlineValue_ = false;
+  size_t equals = argument.find('=');
+  if (argument.rfind("--", 0) == 0 && equals != std::string::npos) {
+    inlineValue_ = argument.substr(equals + 1);
+    hasInlineValue_ = true;
+    argument.resize(equals);
+  }
+  return argument;
+}
+
+std::string ArgumentReader::value(const std::string& option) {
+  if (hasInlineValue_) {
+    hasInlineValue_ = false;
+    return inlineValue_;
+  }
+  if (done()) fail(option, "needs a value");
+  return arguments_[position_++];
+}
+
+void ArgumentReader::noValue(const std::string& option) const {
+  if (hasInlineValue_) fail(option, "takes no value");
+}
+
+int64_t parseInteger(const std::string& option, const std::string& text, int64_t min, int64_t max) {
+  errno = 0;
+  char* end = nullptr;
+  long long number = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE)
+    fail(option, "'" + text + "' is not a whole number");
+  if (number < min || number > max)
+    fail(option, "'" + text + "' is outside " + std::to_string(min) + " to " + std::to_string(max));
+  return number;
+}
+
+double parsePositiveNumber(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  double number = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !std::isfinite(number) || number <= 0)
+    fail(option, "'" + text + "' is not a positive number");
+  return number;
+}
+
+void parseSize(const std::string& option, const std::string& text, int* width, int* height) {
+  size_t x = text.find('x');
+  if (x == std::string::npos) fail(option, "'" + text + "' is not a size like 1280x720");
+  *width = static_cast<int>(parseInteger(option, text.substr(0, x), 1, 16384));
+  *height = static_cast<int>(parseInteger(option, text.substr(x + 1), 1, 16384));
+}
+
+Rational parseRate(const std::string& option, const std::string& text) {
+  size_t slash = text.find('/');
+  if (slash != std::string::npos) {
+    Rational rate;
+    rate.num = static_cast<int>(parseInteger(option, text.substr(0, slash), 1, 1000000));
+    rate.den = static_cast<int>(parseInteger(option, text.substr(slash + 1), 1, 1000000));
+    if (static_cast<double>(rate.num) / rate.den > 1000)
+      fail(option, "is above 1000 frames a second");
+    return rate;
+  }
+  double rate = parsePositiveNumber(option, text);
+  if (rate > 1000) fail(option, "is above 1000 frames a second");
+  if (rate == std::floor(rate)) return Rational{static_cast<int>(rate), 1};
+  // Rates such as 29.97 mean the NTSC family, 30000/1001.
+  double ntsc = std::round(rate * 1.001);
+  if (std::fabs(ntsc / 1.001 - rate) < 0.005) return Rational{static_cast<int>(ntsc) * 1000, 1001};
+  return Rational{static_cast<int>(std::lround(rate * 1000)), 1000};
+}
+
+void parseField(const std::string& option, const std::string& text, std::string* key,
+                std::string* value) {
+  size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) fail(option, "'" + text + "' is not KEY=VALUE");
+  *key = text.substr(0, equals);
+  *value = text.substr(equals + 1);
+}
+
+}  // namespace kvxcli

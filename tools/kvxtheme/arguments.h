@@ -1,0 +1,43 @@
+#pragma once
+// Reading "--option value" and "--option=value" arguments, and the values the tool accepts.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvxcli {
+
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {}
+  bool done() const { return position_ >= arguments_.size(); }
+  // The next option name; the value of a "--name=value" argument is kept for value().
+  std::string next();
+  // The value of `option`: its "=value" part, or else the following argument.
+  std::string value(const std::string& option);
+  // Refuses a "=value" given to an option that takes none.
+  void noValue(const std::string& option) const;
+
+ private:
+  std::vector<std::string> arguments_;
+  size_t position_ = 0;
+  std::string inlineValue_;
+  bool hasInlineValue_ = false;
+};
+
+struct Rational {
+  int num = 0;
+  int den = 1;
+};
+
+// Each refuses a malformed or out-of-range text with an error naming the option.
+int64_t parseInteger(const std::string& option, const std::string& text, int64_t min, int64_t max);
+double parsePositiveNumber(const std::string& option, const std::string& text);
+// "1280x720": both sides 1 to 16384.
+void parseSize(const std::string& option, const std::string& text, int* width, int* height);
+// "25", "29.97" or "30000/1001".
+Rational parseRate(const std::string& option, const std::string& text);
+// "KEY=VALUE" with a non-empty key.
+void parseField(const std::string& option, const std::string& text, std::string* key,
+                std::string* value);
+
+}  // namespace kvxcli

@@ -1,0 +1,46 @@
+#pragma once
+// Owning pointers for FFmpeg's objects.
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+namespace kvxcli {
+
+struct InputContextFree {
+  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct CodecContextFree {
+  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFree {
+  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScaleContextFree {
+  void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
+using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextFree>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using ScaleContextPtr = std::unique_ptr<SwsContext, ScaleContextFree>;
+
+inline FramePtr allocateFrame() {
+  FramePtr frame(av_frame_alloc());
+  if (!frame) throw std::bad_alloc();
+  return frame;
+}
+inline PacketPtr allocatePacket() {
+  PacketPtr packet(av_packet_alloc());
+  if (!packet) throw std::bad_alloc();
+  return packet;
+}
+
+}  // namespace kvxcli

@@ -1,0 +1,45 @@
+#pragma once
+// Where rendered frames go: a video file (H.264 in MP4 or Matroska) or PNG pictures.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "frame_source.h"
+
+namespace kvxcli {
+
+struct SinkSettings {
+  int width = 0;
+  int height = 0;
+  Rational rate{25, 1};
+  bool interlaced = false;
+  bool topFieldFirst = true;
+  AudioTrack audio;  // copied when the container can carry it
+};
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;  // an unfinished output is removed
+  // Writes one frame of packed B,G,R rows.
+  virtual void write(const uint8_t* bgr) = 0;
+  // Hands on one compressed audio packet of the source's audio track.
+  virtual void writeAudio(AVPacket*) {}
+  virtual bool takesAudio() const { return false; }
+  // Completes the output and moves it under its name.
+  virtual void finish() = 0;
+};
+
+enum class OutputKind { Video, PngSequence, SinglePng };
+
+// The kind of output a name asks for; refuses unknown extensions naming the file.
+OutputKind outputKind(const std::string& path);
+
+std::unique_ptr<FrameSink> openVideoSink(const std::string& path, const SinkSettings& settings);
+std::unique_ptr<FrameSink> openPngSink(const std::string& path, const SinkSettings& settings,
+                                       OutputKind kind);
+
+// The name of picture `number` in a pattern holding one "%d" or "%0Nd"; other '%' signs must be
+// written "%%". Refuses any other pattern naming it.
+std::string formatPattern(const std::string& pattern, int64_t number);
+
+}  // namespace kvxcli

@@ -1,0 +1,49 @@
+#pragma once
+// Where the frames of a render come from: a media file FFmpeg reads, or a generated pattern.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+
+struct AVCodecParameters;
+struct AVPacket;
+
+namespace kvxcli {
+
+struct SourceInfo {
+  int width = 0;
+  int height = 0;
+  Rational rate{25, 1};
+  int64_t expectedFrames = -1;  // -1: not known in advance
+};
+
+// Audio of the source, handed on untouched (compressed packets).
+struct AudioTrack {
+  const AVCodecParameters* parameters = nullptr;
+  Rational timeBase{1, 1};
+};
+using AudioPacketHandler = std::function<void(AVPacket* packet)>;
+
+class FrameSource {
+ public:
+  virtual ~FrameSource() = default;
+  virtual const SourceInfo& info() const = 0;
+  // The next frame as packed B,G,R rows of info().width × 3 bytes; false at the end.
+  virtual bool read(std::vector<uint8_t>* bgr) = 0;
+  // The audio track to copy, if the source has one.
+  virtual AudioTrack audio() const { return {}; }
+  // Receives the audio packets met while frames are read.
+  virtual void setAudioHandler(AudioPacketHandler) {}
+};
+
+// Opens a media file; failures name the file.
+std::unique_ptr<FrameSource> openMediaSource(const std::string& path);
+
+// A moving test pattern of `frameCount` frames.
+std::unique_ptr<FrameSource> makeTestPattern(int width, int height, Rational rate,
+                                             int64_t frameCount);
+
+}  // namespace kvxcli

@@ -1,0 +1,133 @@
+// kvxtheme render: a theme over a video, a picture or a generated test pattern.
+#include <cstdio>
+
+#include "arguments.h"
+#include "cli_error.h"
+#include "command.h"
+#include "platform/win32/win32.h"
+#include "render_job.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace kvxcli {
+namespace {
+
+constexpr const char* kRenderHelp =
+    R"(usage: kvxtheme render [--theme FILE.kvx] --input SOURCE --output FILE [options]
+
+Renders a theme over every frame of SOURCE. Without --theme the default page is used.
+
+source:
+  --input SOURCE        any video or picture FFmpeg reads, or "testsrc" for a generated pattern
+  --size WxH            size of the test pattern (640x360)
+  --rate R              rate of the test pattern or of a repeated picture (25; 29.97 or 30000/1001)
+  --duration S          seconds to render (the test pattern: 2); a picture is repeated that long
+  --frames N            render at most N frames
+
+texts (the theme's text layers):
+  --title TEXT          "SlideShowTitle"
+  --description TEXT    "Description"
+  --date TEXT           "DateTaken"
+  --file-name TEXT      "FileName"
+  --field KEY=VALUE     the text of the layer named KEY
+  --texts FILE.json     texts per frame range: [{"from": 0, "to": 49, "title": "...",
+                        "fields": {"KEY": "..."}}, ...]; they override the options above
+
+output:
+  --output FILE         .mp4, .mkv or .mov: H.264 at the source's rate, audio copied when the
+                        container can carry it; out_%04d.png: numbered pictures from 1;
+                        one.png: a single picture (the first frame)
+  --interlaced tff|bff  render each frame as two fields (top or bottom field first)
+  --quiet               no progress line
+  --verbose             show the effect's trace on standard error
+)";
+
+kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string& text) {
+  if (text == "tff") return kvxhost::FieldOrder::TopFieldFirst;
+  if (text == "bff") return kvxhost::FieldOrder::BottomFieldFirst;
+  if (text == "progressive") return kvxhost::FieldOrder::Progressive;
+  fail(option, "'" + text + "' is neither tff nor bff");
+}
+
+RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
+  RenderOptions options;
+  ArgumentReader reader(arguments);
+  while (!reader.done()) {
+    std::string option = reader.next();
+    if (option == "--theme") {
+      options.themePath = reader.value(option);
+    } else if (option == "--input" || option == "-i") {
+      options.input = reader.value(option);
+    } else if (option == "--output" || option == "-o") {
+      options.output = reader.value(option);
+    } else if (option == "--size") {
+      parseSize(option, reader.value(option), &options.width, &options.height);
+    } else if (option == "--rate") {
+      options.rate = parseRate(option, reader.value(option));
+      options.rateGiven = true;
+    } else if (option == "--duration") {
+      options.duration = parsePositiveNumber(option, reader.value(option));
+    } else if (option == "--frames") {
+      options.maxFrames = parseInteger(option, reader.value(option), 1, 1000000000);
+    } else if (option == "--title") {
+      options.texts.setDefault("SlideShowTitle", reader.value(option));
+    } else if (option == "--description") {
+      options.texts.setDefault("Description", reader.value(option));
+    } else if (option == "--date") {
+      options.texts.setDefault("DateTaken", reader.value(option));
+    } else if (option == "--file-name") {
+      options.texts.setDefault("FileName", reader.value(option));
+    } else if (option == "--field") {
+      std::string key, value;
+      parseField(option, reader.value(option), &key, &value);
+      options.texts.setDefault(key, value);
+    } else if (option == "--texts") {
+      options.texts.loadFile(reader.value(option));
+    } else if (option == "--interlaced") {
+      options.fieldOrder = parseFieldOrder(option, reader.value(option));
+    } else if (option == "--quiet" || option == "-q") {
+      reader.noValue(option);
+      options.quiet = true;
+    } else if (option == "--verbose" || option == "-v") {
+      reader.noValue(option);
+      options.verbose = true;
+    } else {
+      fail(option, "unknown option (see kvxtheme render --help)");
+    }
+  }
+  if (options.input.empty()) fail("--input", "is required (a file, or testsrc)");
+  if (options.output.empty()) fail("--output", "is required");
+  return options;
+}
+
+int runRender(const std::vector<std::string>& arguments) {
+  for (const auto& argument : arguments)
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(kRenderHelp, stdout);
+      return 0;
+    }
+  try {
+    RenderOptions options = parseRenderOptions(arguments);
+    av_log_set_level(options.verbose ? AV_LOG_INFO : AV_LOG_ERROR);
+    if (options.verbose) kvxSetTraceSink([](const char* text) { std::fputs(text, stderr); });
+    int64_t frames = render(options);
+    if (!options.quiet)
+      std::fprintf(stderr, "kvxtheme: wrote %lld frame%s to %s\n", static_cast<long long>(frames),
+                   frames == 1 ? "" : "s", options.output.c_str());
+    return 0;
+  } catch (const CliError& error) {
+    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kvxtheme: out of memory\n");
+  }
+  return 1;
+}
+
+}  // namespace
+}  // namespace kvxcli
+
+KVX_COMMAND("render", kvxcli::runRender,
+            "render [--theme FILE.kvx] --input SOURCE --output FILE ...   render a theme over a "
+            "video, picture or test pattern");

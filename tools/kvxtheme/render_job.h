@@ -1,0 +1,32 @@
+#pragma once
+// One render: frames from a source, through the effect driven by the reference host, into a
+// video file or PNG pictures.
+#include <cstdint>
+#include <string>
+
+#include "arguments.h"
+#include "host/reference_host.h"
+#include "text_schedule.h"
+
+namespace kvxcli {
+
+struct RenderOptions {
+  std::string themePath;  // empty: the default page
+  std::string input;      // a media file, or "testsrc"
+  std::string output;
+  int width = 640;  // test pattern size
+  int height = 360;
+  Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
+  bool rateGiven = false;
+  double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)
+  int64_t maxFrames = -1;
+  kvxhost::FieldOrder fieldOrder = kvxhost::FieldOrder::Progressive;
+  TextSchedule texts;
+  bool quiet = false;
+  bool verbose = false;
+};
+
+// Renders; failures throw CliError naming the file and the cause. Returns the frames written.
+int64_t render(const RenderOptions& options);
+
+}  // namespace kvxcli

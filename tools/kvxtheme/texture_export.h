@@ -1,0 +1,20 @@
+#pragma once
+// The placeholder picture of a theme, fetched through the library's public texture export.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvxauthor {
+
+struct Texture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;  // R, G, B rows, top row first
+};
+
+// False with a message when the theme yields no placeholder picture.
+bool fetchPlaceholderTexture(const std::string& themePath, Texture* texture, std::string* error);
+bool exportPlaceholderTexture(const std::string& themePath, const std::string& pngPath,
+                              std::string* error);
+
+}  // namespace kvxauthor
