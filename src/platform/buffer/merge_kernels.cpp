@@ -225,20 +225,34 @@ void mergeRowScalar(const MergeRow& row) {
   }
 }
 
-bool mergeHasSimd() {
-  static const bool supported = __builtin_cpu_supports("ssse3");
-  return supported;
+bool mergeKernelSupported(MergeKernel kernel) {
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  static const bool avx512 =
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+  switch (kernel) {
+    case MergeKernel::kScalar:
+      return true;
+    case MergeKernel::kSsse3:
+      return ssse3;
+    case MergeKernel::kAvx2:
+      return avx2;
+    case MergeKernel::kAvx512:
+      return avx512;
+  }
+  return false;
 }
 
-void mergeRowFast(const MergeRow& row) {
-  if (!mergeHasSimd()) {
+void mergeRowWith(MergeKernel kernel, const MergeRow& row) {
+  if (kernel == MergeKernel::kScalar) {
     mergeRowScalar(row);
     return;
   }
-  static const bool avx2 = __builtin_cpu_supports("avx2");
   switch (row.mode) {
     case kMergeNormal:
-      if (avx2)
+      if (kernel == MergeKernel::kAvx512)
+        mergeRowNormalAvx512(row);
+      else if (kernel == MergeKernel::kAvx2)
         mergeRowNormalAvx2(row);
       else
         mergeRowSsse3<kMergeNormal>(row);
@@ -256,6 +270,15 @@ void mergeRowFast(const MergeRow& row) {
       mergeRowScalar(row);
       break;
   }
+}
+
+void mergeRowFast(const MergeRow& row) {
+  static const MergeKernel best = [] {
+    for (MergeKernel kernel : {MergeKernel::kAvx512, MergeKernel::kAvx2, MergeKernel::kSsse3})
+      if (mergeKernelSupported(kernel)) return kernel;
+    return MergeKernel::kScalar;
+  }();
+  mergeRowWith(best, row);
 }
 
 }  // namespace kvx::pixels

@@ -26,9 +26,16 @@ struct MergeRow {
   int level;          // 0..100
 };
 
-void mergeRowScalar(const MergeRow& row);
-// Uses SSSE3 when the processor has it, else the scalar kernel.
+enum class MergeKernel { kScalar, kSsse3, kAvx2, kAvx512 };
+
+bool mergeKernelSupported(MergeKernel kernel);
+// Runs the row with `kernel`, which must be supported; the AVX2 and AVX-512 kernels have only
+// the normal mode and hand the others to SSSE3.
+void mergeRowWith(MergeKernel kernel, const MergeRow& row);
+// The fastest kernel the processor supports.
 void mergeRowFast(const MergeRow& row);
-bool mergeHasSimd();
+
+void mergeRowScalar(const MergeRow& row);
+void mergeRowNormalAvx512(const MergeRow& row);  // merge_avx512.cpp
 
 }  // namespace kvx::pixels
