@@ -31,7 +31,7 @@ int ReferenceHost::hostQuery(void* context, GUID iid, void** iface) {
     host->queries_.push_back("path");
     *iface = host->pathProviderEnabled_ ? static_cast<IThemePathProvider*>(host) : nullptr;
   } else if (IsEqualGUID(iid, IID_ITextProvider)) {
-    host->queries_.push_back("text");
+    ++host->textQueries_;
     *iface = host->textSource_ ? static_cast<ITextProvider*>(host) : nullptr;
   } else {
     return 0;
@@ -58,6 +58,7 @@ int ReferenceHost::GetFieldText(int frameIndex, const char* key, std::string* te
 int ReferenceHost::begin(int width, int height, FieldOrder order) {
   if (width <= 0 || height <= 0) return 0;
   if (order != FieldOrder::Progressive && height % 2 != 0) return 0;
+  queries_.clear();
   width_ = width;
   height_ = height;
   order_ = order;

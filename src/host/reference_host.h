@@ -45,8 +45,10 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   CThemeEffectBase* attachedEffect() const { return attached_; }
   DSADAPTRECEXT& record() { return record_; }
   EffectOption& options() { return options_; }
-  // The interfaces asked for, in order, as "sink", "path", "text".
+  // The interfaces asked for at the last begin, in order, as "sink" and "path".
   const std::vector<std::string>& queries() const { return queries_; }
+  // How often the text provider was asked for (once per effect call).
+  long textQueries() const { return textQueries_; }
 
  private:
   static int hostQuery(void* context, GUID iid, void** iface);
@@ -64,6 +66,7 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   bool pathProviderEnabled_ = true;
   TextSource textSource_;
   std::vector<std::string> queries_;
+  long textQueries_ = 0;
   std::vector<unsigned char*> sourceRows_;
   std::vector<unsigned char*> destinationRows_;
   int width_ = 0;
