@@ -59,7 +59,7 @@ void BM_MergeEx(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * scene.frame.size());
 }
-BENCHMARK(BM_MergeEx)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MergeEx)->Unit(benchmark::kMillisecond);
 
 void BM_Memcpy(benchmark::State& state) {
   MergeScene& scene = mergeScene();
@@ -69,7 +69,7 @@ void BM_Memcpy(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * scene.frame.size());
 }
-BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
 
 struct Scaler {
   SwsContext* context = nullptr;
@@ -143,11 +143,9 @@ Quality measureQuality(const ResizeCase& c) {
 int main(int argc, char** argv) {
   for (const ResizeCase& c : kCases) {
     benchmark::RegisterBenchmark((std::string("BM_Resize/") + c.name).c_str(), BM_Resize, c)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark((std::string("BM_Swscale/") + c.name).c_str(), BM_Swscale, c)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->Unit(benchmark::kMillisecond);
   }
   const auto times = kvxbench::runBenchmarks(argc, argv);
 

@@ -1,14 +1,14 @@
 #pragma once
 // Runs the registered benchmarks with Google Benchmark's console table and keeps each run's
-// real time per iteration, so that a bench can print comparison figures as "name value"
-// lines after the table.
+// CPU time per iteration (steadier than wall time on a shared machine), so that a bench can print
+// comparison figures as "name value" lines after the table.
 #include <map>
 #include <string>
 
 namespace kvxbench {
 
-// Runs every benchmark selected on the command line; returns real seconds per iteration by
-// benchmark name (for example "BM_Merge/real_time").
+// Runs every benchmark selected on the command line; returns CPU seconds per iteration by
+// benchmark name.
 std::map<std::string, double> runBenchmarks(int argc, char** argv);
 
 // Seconds per iteration of the first benchmark whose name starts with `prefix`, or 0.
