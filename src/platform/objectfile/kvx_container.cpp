@@ -13,7 +13,7 @@ namespace kvx {
 
 namespace {
 
-uint32_t crcOf(std::span<const uint8_t> data) {
+[[maybe_unused]] uint32_t crcOf(std::span<const uint8_t> data) {
   uLong crc = crc32(0L, Z_NULL, 0);
   // zlib takes the length as uInt: feed large chunks in pieces.
   size_t done = 0;

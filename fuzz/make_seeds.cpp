@@ -1,0 +1,95 @@
+// Writes the fuzzer's seed files: small themes that reach every part of the reader (pictures
+// of each depth, one-colour pictures, masks, named streams, both group block forms).
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/objectfile/kvx_group_block.h"
+#include "platform/objectfile/kvx_writer.h"
+
+namespace {
+
+using kvx::KvxGroup;
+using kvx::KvxObjectRecord;
+using kvx::KvxPicture;
+using kvx::KvxWriter;
+
+std::vector<uint8_t> pattern(size_t size, unsigned seed) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * seed) ^ (i >> 3));
+  return bytes;
+}
+
+KvxObjectRecord record(const std::string& name, int width, int height) {
+  KvxObjectRecord r;
+  r.setName(name);
+  r.setRect(4, 4, width, height);
+  r.setGroupId(0, 1);
+  return r;
+}
+
+bool pictureTheme(const std::string& path) {
+  KvxWriter writer;
+  writer.setPageSize(64, 48);
+  writer.setPageRenderFlag(1);
+  writer.setGroupBlock(kvx::extendedGroupBlock({{1, "frame", "a", "b", "c", "d"}}));
+  KvxObjectRecord r = record("placeholder", 12, 9);
+  r.setMaskRect(0, 0, 12, 9);
+  r.setShadow(1, {0, 10, 10, 100, 5}, 50, 0);
+  auto& object = writer.addObject(r);
+  object.setPicture(KvxPicture::fromRows(12, 9, 24, pattern(12 * 9 * 3, 7)));
+  object.setMask(KvxPicture::fromRows(12, 9, 8, pattern(12 * 9, 3)));
+  std::string link("http://example.org/\0\0\0\0", 23);
+  object.addStream(u"ObjHyperLinkStream", std::vector<uint8_t>(link.begin(), link.end()));
+  auto& text = writer.addObject(record("caption", 20, 6));
+  text.setPicture(KvxPicture::oneColour(20, 6, 24, 0x00FFFFFF));
+  text.addStream(u"TextStream", pattern(48, 11));
+  text.addStream(u"ComponentObjectStream", pattern(170, 5));
+  text.addStream(u"PathCutBorderStream", pattern(16, 1));
+  return writer.write(path, nullptr);
+}
+
+bool greyTheme(const std::string& path) {
+  KvxWriter writer;
+  writer.setPixelFormat(0);
+  writer.setVersion(499);
+  writer.setGroupBlock(kvx::plainGroupBlock(
+      {{1, "one", "", "", "", ""}, {2, "two", "", "", "", ""}, {2, "again", "", "", "", ""}}));
+  auto& object = writer.addObject(record("grey", 70, 3));
+  object.setPicture(KvxPicture::fromRows(70, 3, 8, pattern(70 * 3, 13)));
+  object.addStream(u"PathStream", pattern(30, 9));
+  return writer.write(path, nullptr);
+}
+
+bool bitmapTheme(const std::string& path) {
+  KvxWriter writer;
+  writer.setPixelFormat(64);
+  writer.setGroupBlock(
+      kvx::extendedGroupBlock({{3, "x", "", "", "", ""}, {4, "y", "1", "", "", ""}}, 1));
+  auto& object = writer.addObject(record("bits", 13, 70));
+  object.setPicture(KvxPicture::fromRows(13, 70, 1, pattern(2 * 70, 17)));
+  object.setMask(KvxPicture::oneColour(13, 70, 8, 200));
+  return writer.write(path, nullptr);
+}
+
+bool emptyTheme(const std::string& path) {
+  KvxWriter writer;
+  writer.setPageSize(1920, 1080);
+  writer.setGroupBlock({});
+  return writer.write(path, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+    return 2;
+  }
+  const std::string folder = std::string(argv[1]) + "/";
+  const bool ok = pictureTheme(folder + "seed-picture.kvx") &&
+                  greyTheme(folder + "seed-grey.kvx") && bitmapTheme(folder + "seed-bitmap.kvx") &&
+                  emptyTheme(folder + "seed-empty.kvx");
+  if (!ok) std::fprintf(stderr, "writing the seeds into %s failed\n", folder.c_str());
+  return ok ? 0 : 1;
+}
