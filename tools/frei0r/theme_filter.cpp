@@ -1,0 +1,146 @@
+#include "theme_filter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "rgba_frame.h"
+
+namespace kvxfrei0r {
+namespace {
+
+constexpr unsigned kLargestSide = 16384;
+
+const char* captionKey(int index) {
+  switch (index) {
+    case kTitle:
+      return "SlideShowTitle";
+    case kDescription:
+      return "Description";
+    case kDate:
+      return "DateTaken";
+    case kFileName:
+      return "FileName";
+  }
+  return nullptr;
+}
+
+TimeUnit parseUnit(const std::string& text) {
+  if (text == "ms") return TimeUnit::Milliseconds;
+  if (text == "s") return TimeUnit::Seconds;
+  return TimeUnit::Automatic;
+}
+
+}  // namespace
+
+std::unique_ptr<ThemeFilter> ThemeFilter::create(unsigned width, unsigned height) {
+  if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide) return nullptr;
+  return std::unique_ptr<ThemeFilter>(new ThemeFilter(width, height));
+}
+
+ThemeFilter::ThemeFilter(unsigned width, unsigned height)
+    : width_(static_cast<int>(width)),
+      height_(static_cast<int>(height)),
+      pixels_(static_cast<size_t>(width) * height),
+      strips_(pixels_),
+      clock_(hostTimeUnit()),
+      source_(pixels_ * 3),
+      destination_(pixels_ * 3) {
+  strings_[kTimeUnit] = "auto";
+  host_.setTextSource([this](int, const std::string& key, std::string* text) {
+    for (int index = kTitle; index <= kFileName; ++index) {
+      if (key != captionKey(index)) continue;
+      if (strings_[index].empty()) return false;
+      *text = strings_[index];
+      return true;
+    }
+    return false;
+  });
+}
+
+ThemeFilter::~ThemeFilter() {
+  if (clipRunning_) host_.end();
+}
+
+void ThemeFilter::setString(int index, const char* value) {
+  if (index < 0 || index > kTimeUnit || index == kFrameRate) return;
+  std::string text = value ? value : "";
+  std::lock_guard<std::mutex> guard(lock_);
+  if (strings_[index] == text) return;
+  strings_[index] = std::move(text);
+  if (index == kThemePath) restartPending_ = true;
+  if (index == kTimeUnit) clock_.setUnit(parseUnit(strings_[index]));
+}
+
+void ThemeFilter::setNumber(int index, double value) {
+  if (index != kFrameRate) return;
+  std::lock_guard<std::mutex> guard(lock_);
+  clock_.setFrameRate(std::isfinite(value) && value > 0 && value <= 1000 ? value : 0);
+}
+
+const char* ThemeFilter::string(int index) const {
+  if (index < 0 || index > kTimeUnit || index == kFrameRate) return "";
+  return strings_[index].c_str();
+}
+
+double ThemeFilter::number(int index) const {
+  return index == kFrameRate ? clock_.frameRate() : 0;
+}
+
+void ThemeFilter::reportOnce(const std::string& message) {
+  if (reported_) return;
+  reported_ = true;
+  std::fprintf(stderr, "kvxtheme frei0r filter: %s\n", message.c_str());
+}
+
+bool ThemeFilter::startClip() {
+  restartPending_ = false;
+  if (clipRunning_) host_.end();
+  clipRunning_ = false;
+  std::string theme = strings_[kThemePath];
+  themeUsable_ = true;
+  if (!theme.empty()) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(theme, error) || !std::ifstream(theme)) {
+      reported_ = false;
+      reportOnce(theme + ": cannot be read; frames pass through unchanged");
+      themeUsable_ = false;
+      return false;
+    }
+    theme = std::filesystem::absolute(theme, error).lexically_normal().string();
+  }
+  host_.setThemePath(theme);
+  clipRunning_ = host_.begin(width_, height_) != 0;
+  return clipRunning_;
+}
+
+void ThemeFilter::update(double time, const uint32_t* input, uint32_t* output) {
+  if (!input || !output) return;
+  bool overlapping = strips_.enter();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    bool strips = strips_.check(overlapping, time, input);
+    if (strips)
+      reportOnce(
+          "the host hands this filter strips of the frame (MLT's \"threads\" property on the "
+          "filter); a theme needs whole frames, so frames pass through unchanged. Remove the "
+          "\"threads\" property.");
+    bool drawn = false;
+    if (!strips && (!restartPending_ || startClip()) && clipRunning_ && themeUsable_) {
+      int64_t index = std::min<int64_t>(clock_.frameIndex(time), std::numeric_limits<int>::max());
+      rgbaToBgr(input, pixels_, source_.data());
+      const size_t stride = static_cast<size_t>(width_) * 3;
+      drawn = host_.renderFrame(static_cast<int>(index), source_.data(), stride,
+                                destination_.data(), stride) != 0;
+      if (drawn) bgrToRgba(destination_.data(), input, pixels_, output);
+    }
+    if (!drawn && input != output) std::memcpy(output, input, pixels_ * sizeof(uint32_t));
+  }
+  strips_.leave();
+}
+
+}  // namespace kvxfrei0r

@@ -1,0 +1,65 @@
+#pragma once
+// One instance of the frei0r filter: the effect driven by its own reference host over frames
+// of a fixed size. Instances share no mutable state; calls into one instance are serialised.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "frame_clock.h"
+#include "host/reference_host.h"
+#include "strip_guard.h"
+
+namespace kvxfrei0r {
+
+// The filter's parameters, in frei0r's order.
+enum Parameter {
+  kThemePath,
+  kTitle,
+  kDescription,
+  kDate,
+  kFileName,
+  kFrameRate,
+  kTimeUnit,
+  kParameterCount
+};
+
+class ThemeFilter {
+ public:
+  // Null when the size cannot be rendered.
+  static std::unique_ptr<ThemeFilter> create(unsigned width, unsigned height);
+  ~ThemeFilter();
+
+  // String parameters are copied. Setting the value a parameter already has changes nothing;
+  // a new theme path restarts the clip at the next frame.
+  void setString(int index, const char* value);
+  void setNumber(int index, double value);
+  // The parameter's current value, valid until it changes.
+  const char* string(int index) const;
+  double number(int index) const;
+
+  void update(double time, const uint32_t* input, uint32_t* output);
+
+ private:
+  ThemeFilter(unsigned width, unsigned height);
+  bool startClip();
+  void reportOnce(const std::string& message);
+
+  const int width_;
+  const int height_;
+  const size_t pixels_;
+  std::mutex lock_;
+  StripGuard strips_;
+  FrameClock clock_;
+  std::string strings_[kTimeUnit + 1];
+  kvxhost::ReferenceHost host_;
+  bool clipRunning_ = false;
+  bool restartPending_ = true;
+  bool themeUsable_ = true;
+  bool reported_ = false;
+  std::vector<uint8_t> source_;
+  std::vector<uint8_t> destination_;
+};
+
+}  // namespace kvxfrei0r
