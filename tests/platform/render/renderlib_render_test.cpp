@@ -217,3 +217,23 @@ TEST(TextRendering, GoldenJapaneseLine) {
   ASSERT_TRUE(r.ok);
   rendertest::expectMatchesGolden(rendertest::overWhite(r), "japanese");
 }
+
+TEST(TextRendering, StrokeOutlinesTheGlyphs) {
+  Object plain = rendertest::textObject("Outline", 96);
+  Object outlined = rendertest::textObject("Outline", 96);
+  // Blue fill, red outline 3 pixels wide.
+  const QrColorRecord color = rendertest::colorRecord(0x00FF0000, 255, 0x000000FF, 300);
+  ASSERT_TRUE(qrSetColorValue(outlined.get(), &color));
+  const Rendered a = rendertest::render(plain.get());
+  const Rendered b = rendertest::render(outlined.get());
+  ASSERT_TRUE(a.ok && b.ok) << b.message;
+  EXPECT_GT(rendertest::coverageSum(b), rendertest::coverageSum(a) * 5 / 4);
+  int red = 0, blue = 0;
+  for (size_t i = 0; i < b.mask.size(); ++i) {
+    if (b.mask[i] != 255) continue;
+    red += b.rgb[3 * i] == 0xFF && b.rgb[3 * i + 2] == 0;
+    blue += b.rgb[3 * i + 2] == 0xFF && b.rgb[3 * i] == 0;
+  }
+  EXPECT_GT(red, 100);
+  EXPECT_GT(blue, 100);
+}
