@@ -57,10 +57,11 @@ TEST(FioPath, DefaultsToShareBesideTheLibrary) {
 
 TEST(FioPath, BufferTooSmallGivesZero) {
   DataDirVariable variable("/opt/themes");
-  char buffer[12] = "untouched";
+  char buffer[13] = "untouched";
   EXPECT_EQ(q32FileGetFIOPath(buffer, 12), 0);  // "/opt/themes/" needs 13 bytes
   EXPECT_STREQ(buffer, "untouched");
   EXPECT_EQ(q32FileGetFIOPath(buffer, 13), 12);
+  EXPECT_STREQ(buffer, "/opt/themes/");
   EXPECT_EQ(q32FileGetFIOPath(nullptr, 100), 0);
   EXPECT_EQ(q32FileGetFIOPath(buffer, 0), 0);
 }
