@@ -156,6 +156,12 @@ bool renderColoured(const Shape& shape, const QrColorRecord& color, double strok
       const uint32_t alpha = argb >> 24;
       out[x] = table[alpha];
       if (alpha == 0) continue;  // keeps the fill colour the buffer was created with
+      if (alpha == 255) {
+        rgb[3 * x] = static_cast<uint8_t>(argb >> 16);
+        rgb[3 * x + 1] = static_cast<uint8_t>(argb >> 8);
+        rgb[3 * x + 2] = static_cast<uint8_t>(argb);
+        continue;
+      }
       // Cairo stores premultiplied colour; the buffer holds the plain colour.
       rgb[3 * x] = static_cast<uint8_t>((((argb >> 16) & 0xFF) * 255 + alpha / 2) / alpha);
       rgb[3 * x + 1] = static_cast<uint8_t>((((argb >> 8) & 0xFF) * 255 + alpha / 2) / alpha);

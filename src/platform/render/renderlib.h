@@ -47,7 +47,8 @@ RenderHandle qrCreateTextObject();
 RenderHandle qrCreatePathObject();
 RenderHandle qrCreateTextObjectWithString(const std::string& text);
 int qrDeleteTextPathObject(RenderHandle object);
-// Restores an object from its serialized form; refuses damaged data with 0 or below.
+// Restores an object from its serialized form (docs/render-object-format.md); refuses damaged
+// data with 0 or below and leaves the object unchanged. `query`, when given, must answer 1.
 int qrUnFlattenObject(RenderHandle object, int32_t size, const void* bytes, QrQueryCallback query,
                       void* user);
 // Serializes an object (the theme writer's side of qrUnFlattenObject).
@@ -57,7 +58,8 @@ int qrFlattenObject(RenderHandle object, std::vector<uint8_t>* bytes);
 // are released). `outRecord` (360 bytes, may be null) receives at byte 100 a message on failure.
 int qrRenderObject(RenderHandle object, BufHandle* image, BufHandle* mask, int reserved1,
                    int reserved2, void* outRecord);
-// Transparent margins of the last rendering: left, top, right, bottom.
+// Transparent margins of the last rendering: left, top, right, bottom. Nonzero when there are
+// margins to crop; 0 before the first rendering and for a rendering without margins.
 int qrGetMargin(RenderHandle object, int32_t* margin);
 
 int qrGetString(RenderHandle object, std::string* text);
@@ -80,17 +82,21 @@ int qrSetShadowAttr(RenderHandle object, const QrShadowRecord* shadow);  // null
 // coordinate in its upper 16 bits. qrSetTransformData takes `kind` (0 clears) and 36 bytes whose
 // bytes 4..35 are such a corner record.
 int qrGetTransformData(RenderHandle object, int32_t* kind, void** record);
+// Frees a record of qrGetTransformData; any other pointer is refused with 0.
 int qrDelTransformData(void* record);
 int qrSetTransformData(RenderHandle object, int32_t kind, const void* data);
 
 int qr3dFastGetSetting(RenderHandle object, void* block);
 int qr3dFastSetSetting(RenderHandle object, const void* block);
 
+// The vector path a path object draws. A text object keeps it (and serializes it) but draws
+// its text.
 int qrSetQzPath(RenderHandle object, const QzPath* path);
 // Stretches the rendering to the rectangle left, top, right, bottom (page pixels).
 int qrStretchObj(RenderHandle object, const double* left, const double* top, const double* right,
                  const double* bottom, int32_t* result);
-// Resizes the rendering to the given percentages of its natural size.
+// Resizes the rendering to the given percentages of its natural size (0 … 10000). A zero
+// percentage follows the other one, so (50, 0) halves both sides; (0, 0) is the natural size.
 int qrResizeObj(RenderHandle object, const double* widthPercent, const double* heightPercent,
                 int32_t* result);
 }
