@@ -20,5 +20,5 @@ for theme in build/themes/*.kvx; do
   if [ -f "$theme" ]; then cp "$theme" "$corpus/"; fi
 done
 
-"$build/fuzz/kvx_reader_fuzz" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+"$build/fuzz/kvx_reader_fuzz" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$build/" "$corpus"

@@ -10,13 +10,15 @@
 
 namespace {
 
-// <prefix>/share/kvxtheme/ for a library installed in <prefix>/lib (or the build folder).
+// <prefix>/share/kvxtheme/ for a library installed in <prefix>/lib, or in a multiarch folder
+// <prefix>/lib/<triplet> as Debian installs it.
 std::string installedDataDirectory() {
   std::filesystem::path module(
       GetModuleFileNameA(reinterpret_cast<const void*>(&q32FileGetFIOPath)));
-  std::filesystem::path data =
-      (module.parent_path() / ".." / "share" / "kvxtheme").lexically_normal();
-  return data.string();
+  std::filesystem::path libraryDir = module.parent_path();
+  const auto parentName = libraryDir.parent_path().filename();
+  if (parentName == "lib" || parentName == "lib64") libraryDir = libraryDir.parent_path();
+  return (libraryDir / ".." / "share" / "kvxtheme").lexically_normal().string();
 }
 
 }  // namespace

@@ -52,6 +52,10 @@ HGLOBAL openKvxBytes(std::vector<uint8_t> bytes, const std::string& path) {
   HGLOBAL handle = GlobalAlloc(GHND, kKvxHeaderSize);
   if (!handle) return nullptr;
   auto* header = static_cast<uint8_t*>(GlobalLock(handle));
+  if (!header) {
+    GlobalFree(handle);
+    return nullptr;
+  }
   std::memcpy(header, container->headerRecord().data(), kHeaderPath);
   // A path that does not fit is left out rather than cut to a wrong name.
   if (path.size() < kHeaderPathBytes) std::memcpy(header + kHeaderPath, path.data(), path.size());
