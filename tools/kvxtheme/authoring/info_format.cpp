@@ -54,8 +54,8 @@ void objectText(std::ostream& out, size_t index, const ObjectInfo& o) {
     const RecordShadowInfo& s = *o.shadow;
     out << "      shadow " << (s.on ? "on" : "off") << ": kind " << s.params[0] << ", offset "
         << s.params[1] << ", " << s.params[2] << ", opacity " << s.params[3] << ", blur "
-        << s.params[4] << ", transparency " << s.transparency << ", colour "
-        << colourText(s.colour) << "\n";
+        << s.params[4] << ", transparency " << s.transparency << ", colour " << colourText(s.colour)
+        << "\n";
   }
   if (o.render) {
     const RenderInfo& r = *o.render;
@@ -74,7 +74,8 @@ void objectText(std::ostream& out, size_t index, const ObjectInfo& o) {
     out << "      component: transform kind " << c.transformKind;
     if (c.transformKind != 0) {
       out << " corners";
-      for (int i = 0; i < 4; ++i) out << " (" << c.corners[2 * i] << ", " << c.corners[2 * i + 1] << ")";
+      for (int i = 0; i < 4; ++i)
+        out << " (" << c.corners[2 * i] << ", " << c.corners[2 * i + 1] << ")";
     }
     out << ", stretch " << c.stretch[0] << " " << c.stretch[1] << " " << c.stretch[2] << " "
         << c.stretch[3] << ", resize " << c.resize[0] << " " << c.resize[1] << ", 3-D "
@@ -94,7 +95,8 @@ void objectText(std::ostream& out, size_t index, const ObjectInfo& o) {
 nlohmann::json pictureJson(const PictureInfo& p) {
   nlohmann::json out = {{"width", p.width}, {"height", p.height}, {"bits", p.bits}};
   if (p.oneColour) {
-    out["colour"] = p.bits == 24 ? nlohmann::json(colourText(p.colour)) : nlohmann::json(p.colour & 0xFF);
+    out["colour"] =
+        p.bits == 24 ? nlohmann::json(colourText(p.colour)) : nlohmann::json(p.colour & 0xFF);
   } else {
     out["compressedBytes"] = p.storedBytes;
   }
@@ -130,11 +132,15 @@ nlohmann::json objectJson(const ObjectInfo& o) {
   }
   if (o.render) {
     const RenderInfo& r = *o.render;
-    nlohmann::json render = {{"color", colourText(r.colour)}, {"opacity", r.opacity}, {"shadow", r.hasShadow}};
+    nlohmann::json render = {
+        {"color", colourText(r.colour)}, {"opacity", r.opacity}, {"shadow", r.hasShadow}};
     if (r.text) {
       render["string"] = r.string;
-      render["font"] = {{"face", r.fontFace}, {"size", r.fontSize}, {"weight", r.fontWeight},
-                        {"italic", r.italic}, {"underline", r.underline}};
+      render["font"] = {{"face", r.fontFace},
+                        {"size", r.fontSize},
+                        {"weight", r.fontWeight},
+                        {"italic", r.italic},
+                        {"underline", r.underline}};
       render["align"] = alignmentName(r.alignment);
     } else {
       render["commands"] = r.pathCommands;
@@ -143,8 +149,11 @@ nlohmann::json objectJson(const ObjectInfo& o) {
   }
   if (o.component) {
     const ComponentInfo& c = *o.component;
-    nlohmann::json component = {{"transformKind", c.transformKind}, {"stretch", c.stretch},
-                                {"resize", c.resize}, {"threeD", c.threeD}, {"path", c.hasPath}};
+    nlohmann::json component = {{"transformKind", c.transformKind},
+                                {"stretch", c.stretch},
+                                {"resize", c.resize},
+                                {"threeD", c.threeD},
+                                {"path", c.hasPath}};
     if (c.transformKind != 0) {
       const char* names[] = {"topLeft", "topRight", "bottomLeft", "bottomRight"};
       for (int i = 0; i < 4; ++i) component[names[i]] = {c.corners[2 * i], c.corners[2 * i + 1]};
@@ -176,8 +185,9 @@ std::string infoText(const ThemeInfo& info) {
     out << "groups: none stored\n";
   } else {
     out << "groups: " << info.groups.size() << " in the "
-        << (info.extendedGroups ? "extended form (stored count " + std::to_string(info.storedGroupCount) + ")"
-                                : std::string("plain form"))
+        << (info.extendedGroups
+                ? "extended form (stored count " + std::to_string(info.storedGroupCount) + ")"
+                : std::string("plain form"))
         << ", " << info.groupBlockSize << " bytes\n";
     for (const GroupInfo& g : info.groups) {
       out << "  " << g.id << " " << quoted(g.name);
@@ -209,7 +219,8 @@ nlohmann::json infoJson(const ThemeInfo& info) {
                         {"bitsPerPixel", info.bitsPerPixel},
                         {"objects", objects}};
   if (info.hasGroupBlock) {
-    out["groups"] = {{"form", info.extendedGroups ? "extended" : "plain"}, {"entries", groups},
+    out["groups"] = {{"form", info.extendedGroups ? "extended" : "plain"},
+                     {"entries", groups},
                      {"blockBytes", info.groupBlockSize}};
     if (info.extendedGroups) out["groups"]["count"] = info.storedGroupCount;
   }

@@ -1,9 +1,9 @@
 #pragma once
 // The inspection of a theme as readable text or as JSON.
-#include "authoring_api.h"
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "authoring_api.h"
 #include "theme_info.h"
 
 namespace kvxauthor {

@@ -43,7 +43,8 @@ uint32_t hexColor(const std::string& text, const std::string& path) {
 
 FieldReader::FieldReader(const nlohmann::json& value, std::string path)
     : value_(value), path_(std::move(path)) {
-  if (!value_.is_object()) throw SpecError(path_.empty() ? "(top level)" : path_, "expected an object");
+  if (!value_.is_object())
+    throw SpecError(path_.empty() ? "(top level)" : path_, "expected an object");
 }
 
 std::string FieldReader::pathOf(const std::string& key) const {
@@ -110,9 +111,9 @@ void FieldReader::finish() const {
 }
 
 int32_t integerAt(const nlohmann::json& value, const std::string& path, int32_t min, int32_t max) {
-  const std::string expected = min == 1 && max == INT32_MAX ? "expected a positive whole number"
-                                                            : "expected a whole number in " +
-                                                                  rangeText(min, max);
+  const std::string expected = min == 1 && max == INT32_MAX
+                                   ? "expected a positive whole number"
+                                   : "expected a whole number in " + rangeText(min, max);
   if (!value.is_number()) throw SpecError(path, expected);
   const double number = value.get<double>();
   if (!std::isfinite(number) || number != std::floor(number) || number < min || number > max)
@@ -121,8 +122,9 @@ int32_t integerAt(const nlohmann::json& value, const std::string& path, int32_t 
 }
 
 double numberAt(const nlohmann::json& value, const std::string& path, double min, double max) {
-  const std::string expected =
-      min > 0 && max >= 1e300 ? "expected a positive number" : "expected a number in " + rangeText(min, max);
+  const std::string expected = min > 0 && max >= 1e300
+                                   ? "expected a positive number"
+                                   : "expected a number in " + rangeText(min, max);
   if (!value.is_number()) throw SpecError(path, expected);
   const double number = value.get<double>();
   if (!std::isfinite(number) || number < min || number > max) throw SpecError(path, expected);
@@ -143,8 +145,8 @@ uint32_t colorAt(const nlohmann::json& value, const std::string& path) {
   if (value.is_array() && value.size() == 3) {
     uint32_t channels[3];
     for (size_t i = 0; i < 3; ++i)
-      channels[i] = static_cast<uint32_t>(
-          integerAt(value[i], path + "[" + std::to_string(i) + "]", 0, 255));
+      channels[i] =
+          static_cast<uint32_t>(integerAt(value[i], path + "[" + std::to_string(i) + "]", 0, 255));
     return colorRef(channels[0], channels[1], channels[2]);
   }
   throw SpecError(path, "expected a colour as \"#RRGGBB\", \"#RGB\" or [r, g, b]");

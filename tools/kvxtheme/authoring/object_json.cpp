@@ -157,7 +157,8 @@ void readPictureSettings(FieldReader& fields, const std::filesystem::path& baseF
 ComponentSpec readComponent(FieldReader fields) {
   ComponentSpec component;
   if (fields.has("transform")) component.transform = readTransform(fields.object("transform"));
-  if (fields.has("stretch")) component.stretch = numbers<4>(fields, "stretch", -kMaxCoordinate, kMaxCoordinate);
+  if (fields.has("stretch"))
+    component.stretch = numbers<4>(fields, "stretch", -kMaxCoordinate, kMaxCoordinate);
   if (fields.has("resize")) component.resize = numbers<2>(fields, "resize", 0.0, 100.0);
   if (fields.has("threeD")) {
     const auto values = numbers<2>(fields, "threeD", INT32_MIN, INT32_MAX);
@@ -174,7 +175,8 @@ ComponentSpec readComponent(FieldReader fields) {
     const std::string path = fields.pathOf("cutBorder");
     if (values.size() != 4) throw SpecError(path, "expected [left, top, right, bottom]");
     std::array<int32_t, 4> border{};
-    for (size_t i = 0; i < 4; ++i) border[i] = integerAt(values[i], indexed(path, i), INT32_MIN, INT32_MAX);
+    for (size_t i = 0; i < 4; ++i)
+      border[i] = integerAt(values[i], indexed(path, i), INT32_MIN, INT32_MAX);
     component.cutBorder = border;
   }
   fields.finish();
@@ -207,8 +209,8 @@ QzPath readPathCommands(const nlohmann::json& commands, const std::string& path)
     if (command.size() != count + 1)
       throw SpecError(where, verb + " takes " + std::to_string(count) + " numbers");
     for (size_t k = 0; k < count; ++k)
-      entry.points[k] = numberAt(command[k + 1], indexed(where, k + 1), -kMaxPathCoordinate,
-                                 kMaxPathCoordinate);
+      entry.points[k] =
+          numberAt(command[k + 1], indexed(where, k + 1), -kMaxPathCoordinate, kMaxPathCoordinate);
     if (out.commands.empty() && entry.kind != QzPathCommand::Move)
       throw SpecError(where, "a path starts with \"move\"");
     out.commands.push_back(entry);

@@ -32,7 +32,8 @@ bool loadMask(const PictureSpec& spec, const PngPicture* png, int width, int hei
     case PictureSpec::Mask::None:
       return true;
     case PictureSpec::Mask::Alpha:
-      if (png != nullptr && png->hasAlpha) *mask = kvx::KvxPicture::fromRows(width, height, 8, png->alpha);
+      if (png != nullptr && png->hasAlpha)
+        *mask = kvx::KvxPicture::fromRows(width, height, 8, png->alpha);
       return true;
     case PictureSpec::Mask::Value:
       *mask = kvx::KvxPicture::oneColour(width, height, 8, static_cast<uint32_t>(spec.maskValue));
@@ -62,7 +63,8 @@ kvx::KvxPicture pictureFromRgb(int width, int height, int bitsPerPixel,
   const size_t pixels = static_cast<size_t>(width) * height;
   if (bitsPerPixel == 8) {
     std::vector<uint8_t> grey(pixels);
-    for (size_t i = 0; i < pixels; ++i) grey[i] = luminance(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    for (size_t i = 0; i < pixels; ++i)
+      grey[i] = luminance(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     return kvx::KvxPicture::fromRows(width, height, 8, std::move(grey));
   }
   const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
@@ -92,7 +94,8 @@ bool loadPictureObject(const ObjectSpec& object, int bitsPerPixel, const std::st
     pictures->height = *object.height;
     pictures->colour = kvx::KvxPicture::oneColour(pictures->width, pictures->height, bitsPerPixel,
                                                   colourForDepth(spec.color, bitsPerPixel));
-    return loadMask(spec, nullptr, pictures->width, pictures->height, field, &pictures->mask, error);
+    return loadMask(spec, nullptr, pictures->width, pictures->height, field, &pictures->mask,
+                    error);
   }
   PngPicture png;
   std::string why;

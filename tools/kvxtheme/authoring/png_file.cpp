@@ -17,8 +17,7 @@ bool beginRead(const std::string& path, png_image* image, std::string* error) {
     return false;
   }
   if (image->width == 0 || image->height == 0 || image->width > kMaxPngSide ||
-      image->height > kMaxPngSide ||
-      uint64_t{image->width} * image->height > kMaxPngPixels) {
+      image->height > kMaxPngSide || uint64_t{image->width} * image->height > kMaxPngPixels) {
     png_image_free(image);
     *error = path + ": picture size must lie within 1..32768 pixels a side and 64 Mpixels";
     return false;

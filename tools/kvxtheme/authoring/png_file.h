@@ -1,9 +1,10 @@
 #pragma once
 // PNG pictures in and out of the authoring tools, as packed rows, top row first.
-#include "authoring_api.h"
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "authoring_api.h"
 
 namespace kvxauthor {
 
@@ -21,10 +22,10 @@ constexpr uint64_t kMaxPngPixels = uint64_t{1} << 26;
 
 KVX_AUTHORING_API bool readPng(const std::string& path, PngPicture* picture, std::string* error);
 // The picture's grey levels (a mask): colour pictures are converted by luminance.
-KVX_AUTHORING_API bool readPngGrey(const std::string& path, int* width, int* height, std::vector<uint8_t>* grey,
-                 std::string* error);
+KVX_AUTHORING_API bool readPngGrey(const std::string& path, int* width, int* height,
+                                   std::vector<uint8_t>* grey, std::string* error);
 // Writes packed R, G, B rows; the file is replaced atomically.
-KVX_AUTHORING_API bool writeRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
-                 std::string* error);
+KVX_AUTHORING_API bool writeRgbPng(const std::string& path, int width, int height,
+                                   const std::vector<uint8_t>& rgb, std::string* error);
 
 }  // namespace kvxauthor

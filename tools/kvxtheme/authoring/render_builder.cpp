@@ -146,7 +146,8 @@ std::vector<uint8_t> componentStream(const ComponentSpec& component, int32_t fon
     // Transform data: an int32 the loader does not read, then the corner record, every
     // coordinate in the upper 16 bits of its value.
     for (int i = 0; i < 8; ++i) {
-      const uint32_t value = static_cast<uint32_t>(static_cast<uint16_t>(component.transform->corners[i])) << 16;
+      const uint32_t value =
+          static_cast<uint32_t>(static_cast<uint16_t>(component.transform->corners[i])) << 16;
       storeInt32(record, 128 + 4 * i, static_cast<int32_t>(value));
     }
   }

@@ -116,8 +116,8 @@ int acceptAny(int32_t, int32_t, int32_t, int32_t, void*) {
 std::optional<RenderInfo> renderInfo(const kvx::StreamChunk& stream, bool text) {
   RenderObjectState state;
   const FormatResult result =
-      readObject(stream.bytes.data(), stream.bytes.size(), text ? ObjectKind::Text : ObjectKind::Path,
-                 acceptAny, nullptr, &state);
+      readObject(stream.bytes.data(), stream.bytes.size(),
+                 text ? ObjectKind::Text : ObjectKind::Path, acceptAny, nullptr, &state);
   if (result != kFormatRestored) return std::nullopt;
   RenderInfo render;
   render.text = text;
@@ -171,8 +171,8 @@ void readRecord(std::span<const uint8_t> record, uint16_t version, ObjectInfo* o
   object->y = int32At(record, r::kY);
   object->width = int32At(record, r::kWidth);
   object->height = int32At(record, r::kHeight);
-  const size_t maskRect = kvx::loadU16(record.data() + r::kUseOwnMaskRect) ? r::kOwnMaskRect
-                                                                             : r::kMaskRect;
+  const size_t maskRect =
+      kvx::loadU16(record.data() + r::kUseOwnMaskRect) ? r::kOwnMaskRect : r::kMaskRect;
   for (size_t i = 0; i < 4; ++i) object->maskRect[i] = int32At(record, maskRect + 4 * i);
   object->recordText = stringAt(record, r::kText, r::kTextBytes);
   object->flags = int32At(record, r::kFlags);
@@ -229,7 +229,8 @@ bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error)
   if (!in.read(reinterpret_cast<char*>(bytes.data()), length))
     return refuse(error, path + ": cannot be read");
   std::string why;
-  const std::unique_ptr<kvx::KvxContainer> container = kvx::KvxContainer::parse(std::move(bytes), &why);
+  const std::unique_ptr<kvx::KvxContainer> container =
+      kvx::KvxContainer::parse(std::move(bytes), &why);
   if (!container) return refuse(error, path + ": " + why);
 
   const std::span<const uint8_t> header = container->headerRecord();
@@ -242,7 +243,8 @@ bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error)
   info->bitsPerPixel = kvx::bitsForFormatCode(info->pixelFormat);
   info->version = kvx::loadU16(header.data() + kHeaderVersion);
   const std::span<const uint8_t> page = container->pageRecord();
-  if (page.size() >= kvx::kPageRenderFlag + 4) info->pageRenderFlag = int32At(page, kvx::kPageRenderFlag);
+  if (page.size() >= kvx::kPageRenderFlag + 4)
+    info->pageRenderFlag = int32At(page, kvx::kPageRenderFlag);
   info->hasGroupBlock = container->hasGroupBlock();
   if (info->hasGroupBlock) {
     info->groupBlockSize = container->groupBlock().size();

@@ -1,12 +1,13 @@
 #pragma once
 // What a KVX theme file holds, read for inspection: page, groups, and per object its record
 // fields, pictures, streams and the settings of its render object and component record.
-#include "authoring_api.h"
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "authoring_api.h"
 
 namespace kvxauthor {
 
@@ -15,8 +16,8 @@ struct PictureInfo {
   uint32_t height = 0;
   uint32_t bits = 0;
   bool oneColour = false;
-  uint32_t colour = 0;         // one-colour pictures, 0x00BBGGRR
-  uint64_t storedBytes = 0;    // compressed size of the rows
+  uint32_t colour = 0;       // one-colour pictures, 0x00BBGGRR
+  uint64_t storedBytes = 0;  // compressed size of the rows
 };
 
 struct StreamInfo {

@@ -32,7 +32,8 @@ GroupSpec readGroup(FieldReader fields, bool extended) {
     const nlohmann::json& texts = fields.array("texts");
     if (texts.size() > 4) throw SpecError(fields.pathOf("texts"), "at most four texts");
     for (size_t i = 0; i < texts.size(); ++i)
-      group.texts[i] = stringAt(texts[i], indexed(fields.pathOf("texts"), i), kMaxGroupTextBytes[i]);
+      group.texts[i] =
+          stringAt(texts[i], indexed(fields.pathOf("texts"), i), kMaxGroupTextBytes[i]);
   }
   fields.finish();
   return group;
@@ -51,8 +52,8 @@ void readGroups(FieldReader fields, ThemeSpec* spec) {
   }
   const nlohmann::json& entries = fields.array("entries");
   for (size_t i = 0; i < entries.size(); ++i)
-    spec->groups.push_back(
-        readGroup(FieldReader(entries[i], indexed(fields.pathOf("entries"), i)), spec->extendedGroups));
+    spec->groups.push_back(readGroup(FieldReader(entries[i], indexed(fields.pathOf("entries"), i)),
+                                     spec->extendedGroups));
   fields.finish();
 }
 
@@ -109,7 +110,8 @@ void readCommonFields(FieldReader& fields, uint16_t version, ObjectSpec* object)
   object->mergeMode = readMergeMode(fields);
   if (fields.has("recordShadow")) {
     if (version < kGroupListVersion)
-      throw SpecError(fields.pathOf("recordShadow"), "files before version 500 carry no shadow block");
+      throw SpecError(fields.pathOf("recordShadow"),
+                      "files before version 500 carry no shadow block");
     object->shadow = readShadow(fields.object("recordShadow"));
   }
 }

@@ -65,7 +65,7 @@ struct PictureSpec {
   std::string file;  // full path of a PNG
   uint32_t color = 0;
   enum class Mask { None, Alpha, File, Value } mask = Mask::None;
-  std::string maskFile;   // full path of a PNG, read as grey levels
+  std::string maskFile;     // full path of a PNG, read as grey levels
   int32_t maskValue = 255;  // one mask level for the whole picture
 };
 

@@ -78,7 +78,8 @@ bool addPictureObject(const ObjectSpec& object, int bits, uint16_t version,
   kvx::KvxWriterObject& entry = writer->addObject(record);
   entry.setPicture(std::move(pictures.colour));
   if (pictures.mask) entry.setMask(std::move(*pictures.mask));
-  if (!object.hyperlink.empty()) entry.addStream(u"ObjHyperLinkStream", hyperlinkStream(object.hyperlink));
+  if (!object.hyperlink.empty())
+    entry.addStream(u"ObjHyperLinkStream", hyperlinkStream(object.hyperlink));
   return true;
 }
 
@@ -114,7 +115,8 @@ bool addRenderedObject(const ObjectSpec& object, int bits, uint16_t version,
     entry.addStream(u"ComponentObjectStream",
                     componentStream(*object.component, text ? object.text.font.size : 0, bounds));
   }
-  if (!object.hyperlink.empty()) entry.addStream(u"ObjHyperLinkStream", hyperlinkStream(object.hyperlink));
+  if (!object.hyperlink.empty())
+    entry.addStream(u"ObjHyperLinkStream", hyperlinkStream(object.hyperlink));
   return true;
 }
 
@@ -134,11 +136,11 @@ bool buildTheme(const ThemeSpec& spec, kvx::KvxWriter* writer, std::string* erro
   writer->setPageRenderFlag(spec.pageRenderFlag);
   if (spec.groupBlock) {
     const std::vector<kvx::KvxGroup> groups = groupEntries(spec);
-    writer->setGroupBlock(spec.extendedGroups
-                              ? kvx::extendedGroupBlock(
-                                    groups, spec.groupCount.value_or(
-                                                std::max<int32_t>(1, static_cast<int32_t>(groups.size()))))
-                              : kvx::plainGroupBlock(groups));
+    writer->setGroupBlock(
+        spec.extendedGroups
+            ? kvx::extendedGroupBlock(groups, spec.groupCount.value_or(std::max<int32_t>(
+                                                  1, static_cast<int32_t>(groups.size()))))
+            : kvx::plainGroupBlock(groups));
   }
   const int bits = static_cast<int>(kvx::bitsForFormatCode(spec.pixelFormat));
   for (size_t i = 0; i < spec.objects.size(); ++i) {
