@@ -1,0 +1,288 @@
+// The sample themes as the build packed them: each loads, lists, renders and exports its
+// placeholder; the tool refuses a broken description without writing anything.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "authoring/theme_info.h"
+#include "document/theme_document.h"
+#include "host/reference_host.h"
+#include "platform/render/renderlib.h"
+#include "support/test_support.h"
+#include "texture_export.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 640, kHeight = 360;  // half the themes' page size
+
+std::string themePath(const std::string& name) {
+  return std::string(KVX_THEMES_DIR) + "/" + name + ".kvx";
+}
+
+nlohmann::json description(const std::string& name) {
+  std::ifstream in(std::string(KVX_THEMES_SOURCE_DIR) + "/" + name + ".json");
+  return nlohmann::json::parse(in);
+}
+
+// A source frame in frame order B, G, R: a diagonal gradient, or one flat colour.
+std::vector<uint8_t> sourceFrame(bool flat) {
+  std::vector<uint8_t> frame(static_cast<size_t>(kWidth) * kHeight * 3);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t* p = &frame[(static_cast<size_t>(y) * kWidth + x) * 3];
+      p[0] = flat ? 40 : static_cast<uint8_t>(x * 255 / kWidth);
+      p[1] = flat ? 200 : static_cast<uint8_t>(y * 255 / kHeight);
+      p[2] = flat ? 90 : 250;
+    }
+  return frame;
+}
+
+struct Rendered {
+  std::vector<uint8_t> frame;
+  const uint8_t* at(int x, int y) const {
+    return frame.data() + (static_cast<size_t>(y) * kWidth + x) * 3;
+  }
+};
+
+std::vector<Rendered> renderFrames(const std::string& theme, const std::vector<uint8_t>& source,
+                                   const std::vector<int>& frameIndices) {
+  kvxhost::ReferenceHost host;
+  host.setThemePath(theme);
+  host.setTextSource([](int, const std::string& key, std::string* text) {
+    if (key == "DateTaken")
+      *text = "2024-07-14";
+    else if (key == "SlideShowTitle")
+      *text = "Sample";
+    else
+      return false;
+    return true;
+  });
+  EXPECT_EQ(host.begin(kWidth, kHeight), 1);
+  std::vector<Rendered> out;
+  for (int index : frameIndices) {
+    Rendered rendered{std::vector<uint8_t>(source.size())};
+    EXPECT_EQ(host.renderFrame(index, source.data(), kWidth * 3, rendered.frame.data(), kWidth * 3),
+              1);
+    out.push_back(std::move(rendered));
+  }
+  host.end();
+  return out;
+}
+
+bool samePixel(const uint8_t* a, const uint8_t* b) {
+  return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+class SampleTheme : public testing::TestWithParam<const char*> {};
+
+TEST_P(SampleTheme, LoadsWithTheDescribedObjects) {
+  const nlohmann::json json = description(GetParam());
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath(GetParam()).c_str()), 0);
+  EXPECT_EQ(document.pageWidth, json["page"]["width"]);
+  EXPECT_EQ(document.pageHeight, json["page"]["height"]);
+  ASSERT_EQ(document.objects.size(), json["objects"].size());
+  size_t i = 0;
+  for (const auto& object : document.objects) {
+    const nlohmann::json& described = json["objects"][i++];
+    EXPECT_EQ(std::string(object->name), described["name"]);
+    EXPECT_EQ(object->renderObject != 0, described["type"] != "picture") << object->name;
+    EXPECT_EQ(object->linkText, described.value("linkText", "")) << object->name;
+    EXPECT_GT(object->width, 0);
+    EXPECT_GT(object->height, 0);
+  }
+  EXPECT_NE(document.findObject("placeholder"), nullptr);
+}
+
+TEST_P(SampleTheme, ListsEveryObjectAndStream) {
+  kvxauthor::ThemeInfo info;
+  std::string error;
+  ASSERT_TRUE(kvxauthor::readThemeInfo(themePath(GetParam()), &info, &error)) << error;
+  const nlohmann::json json = description(GetParam());
+  ASSERT_EQ(info.objects.size(), json["objects"].size());
+  for (size_t i = 0; i < info.objects.size(); ++i) {
+    const kvxauthor::ObjectInfo& object = info.objects[i];
+    EXPECT_EQ(object.kind, json["objects"][i]["type"]);
+    ASSERT_TRUE(object.picture);
+    EXPECT_EQ(object.picture->width, static_cast<uint32_t>(object.width));
+    const bool rendered = object.kind != "picture";
+    EXPECT_EQ(!object.streams.empty(), rendered) << object.name;
+    for (const auto& stream : object.streams) EXPECT_GT(stream.size, 0u) << stream.name;
+  }
+}
+
+TEST_P(SampleTheme, RendersTheSourceIntoThePlaceholderOnly) {
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath(GetParam()).c_str()), 0);
+  const ThemeObject* holder = document.findObject("placeholder");
+  ASSERT_NE(holder, nullptr);
+  const double scale = static_cast<double>(kWidth) / document.pageWidth;
+  const int centreX = static_cast<int>((holder->x + holder->width / 2) * scale);
+  const int centreY = static_cast<int>((holder->y + holder->height / 2) * scale);
+
+  const Rendered flat = renderFrames(themePath(GetParam()), sourceFrame(true), {0})[0];
+  const Rendered gradient = renderFrames(themePath(GetParam()), sourceFrame(false), {0})[0];
+  EXPECT_FALSE(samePixel(flat.at(centreX, centreY), gradient.at(centreX, centreY)));
+  EXPECT_NE(flat.frame, sourceFrame(true));
+  // Away from a placeholder that leaves the page's corner free, the source does not show.
+  const bool cornerFree = holder->x > 10 && holder->y > 10;
+  if (cornerFree) EXPECT_TRUE(samePixel(flat.at(2, 2), gradient.at(2, 2)));
+  kvxtest::Picture picture{kWidth, kHeight, 3, gradient.frame};
+  for (size_t i = 0; i < picture.pixels.size(); i += 3)
+    std::swap(picture.pixels[i], picture.pixels[i + 2]);
+  kvxtest::writePng(kvxtest::outputPath(std::string("sample-theme-") + GetParam() + ".png"),
+                    picture);
+}
+
+TEST_P(SampleTheme, ExportsThePlaceholderAtItsOwnSize) {
+  kvxtest::TempDir dir;
+  std::string error;
+  const std::string png = dir.file("placeholder.png");
+  ASSERT_TRUE(kvxauthor::exportPlaceholderTexture(themePath(GetParam()), png, &error)) << error;
+  kvxtest::Picture picture;
+  ASSERT_TRUE(kvxtest::readPng(png, &picture));
+  const nlohmann::json json = description(GetParam());
+  for (const auto& object : json["objects"]) {
+    if (object["name"] != "placeholder") continue;
+    EXPECT_EQ(picture.width, object["width"]);
+    EXPECT_EQ(picture.height, object["height"]);
+    // A placeholder of one colour exports that colour everywhere.
+    const std::string colour = object["color"];
+    const int red = std::stoi(colour.substr(1, 2), nullptr, 16);
+    EXPECT_EQ(picture.pixels[0], red);
+    EXPECT_EQ(picture.pixels[picture.pixels.size() - 3], red);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, SampleTheme,
+                         testing::Values("picture-frame", "lower-third", "holder-ref",
+                                         "video-window"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
+
+TEST(SampleThemes, PictureFrameRotatesItsPlaceholder) {
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath("picture-frame").c_str()), 0);
+  EXPECT_NE(document.findObject("placeholder")->linkText.find("<rotation=8>"), std::string::npos);
+}
+
+TEST(SampleThemes, LowerThirdDateIsRightAlignedTextWithAShadow) {
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath("lower-third").c_str()), 0);
+  ThemeObject* date = document.findObject("DateTaken");
+  ASSERT_NE(date, nullptr);
+  EXPECT_EQ(date->isText, 1);
+  int32_t alignment = -1;
+  date->getAlignment(&alignment);
+  EXPECT_EQ(alignment, 1);
+  EXPECT_EQ(date->x + date->width, 1220);  // anchored at its right edge
+  EXPECT_EQ(date->shadowEnabled, 1);
+  EXPECT_EQ(document.findObject("SlideShowTitle")->shadowEnabled, 1);
+}
+
+TEST(SampleThemes, HolderRefCarriesThePlaceholdersCorners) {
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath("holder-ref").c_str()), 0);
+  EXPECT_EQ(document.findObject("placeholder")->renderObject, 0u);
+  const ThemeObject* reference = document.findObject("holder_ref");
+  ASSERT_NE(reference, nullptr);
+  int32_t kind = 0;
+  void* record = nullptr;
+  ASSERT_NE(qrGetTransformData(reference->renderObject, &kind, &record), 0);
+  ASSERT_NE(record, nullptr);
+  int16_t corners[8];
+  for (int i = 0; i < 8; ++i) {
+    uint32_t value;
+    std::memcpy(&value, static_cast<uint8_t*>(record) + 4 * i, 4);
+    corners[i] = static_cast<int16_t>(value >> 16);
+  }
+  qrDelTransformData(record);
+  const int16_t expected[8] = {0, 40, 600, 0, 0, 380, 600, 420};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(corners[i], expected[i]) << i;
+}
+
+TEST(SampleThemes, VideoWindowPlaysTheClip) {
+  if (!KVX_HAVE_SAMPLE_CLIP) GTEST_SKIP() << "no ffmpeg to encode the sample clip";
+  ASSERT_TRUE(fs::exists(std::string(KVX_THEMES_DIR) + "/kvx-sample-clip.mp4"));
+  const std::vector<Rendered> frames =
+      renderFrames(themePath("video-window"), sourceFrame(true), {0, 20});
+  // The "video" object sits at (900, 460) on the page, 320 × 180: its centre on the output.
+  const int x = (900 + 160) / 2, y = (460 + 90) / 2;
+  size_t changed = 0, lit = 0;
+  for (int dy = -40; dy < 40; ++dy)
+    for (int dx = -70; dx < 70; ++dx) {
+      const uint8_t* a = frames[0].at(x + dx, y + dy);
+      const uint8_t* b = frames[1].at(x + dx, y + dy);
+      if (!samePixel(a, b)) ++changed;
+      if (a[0] + a[1] + a[2] > 60) ++lit;  // the still picture is black
+    }
+  EXPECT_GT(changed, 100u);
+  EXPECT_GT(lit, 1000u);
+}
+
+// Runs the tool; answers its exit status and what it printed.
+int runTool(const std::string& arguments, std::string* output) {
+  const std::string command = std::string("\"") + KVX_TOOL_PATH + "\" " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  size_t read;
+  while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) output->append(buffer, read);
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(KvxthemeTool, RefusesABrokenDescriptionNamingTheFieldAndWritesNothing) {
+  kvxtest::TempDir dir;
+  nlohmann::json json = description("lower-third");
+  json["objects"][1]["font"]["size"] = -4;
+  const std::string input = dir.file("broken.json"), output = dir.file("broken.kvx");
+  std::ofstream(input) << json.dump();
+  std::string printed;
+  EXPECT_EQ(runTool("pack \"" + input + "\" -o \"" + output + "\"", &printed), 1);
+  EXPECT_NE(printed.find("objects[1].font.size: expected a whole number in 1..2000"),
+            std::string::npos)
+      << printed;
+  EXPECT_FALSE(fs::exists(output));
+}
+
+TEST(KvxthemeTool, PacksListsAndExportsASampleTheme) {
+  kvxtest::TempDir dir;
+  const std::string copy = std::string(KVX_THEMES_DIR) + "/holder-ref.json";
+  const std::string packed = dir.file("again.kvx"), png = dir.file("holder.png");
+  std::string printed;
+  ASSERT_EQ(runTool("pack \"" + copy + "\" -o \"" + packed + "\"", &printed), 0) << printed;
+  printed.clear();
+  ASSERT_EQ(runTool("info \"" + packed + "\" --json", &printed), 0) << printed;
+  const nlohmann::json listed = nlohmann::json::parse(printed);
+  EXPECT_EQ(listed["objects"].size(), 3u);
+  EXPECT_EQ(listed["objects"][0]["name"], "holder_ref");
+  EXPECT_EQ(listed["objects"][0]["component"]["bottomRight"], nlohmann::json({600, 420}));
+  printed.clear();
+  ASSERT_EQ(runTool("info \"" + packed + "\"", &printed), 0);
+  EXPECT_NE(printed.find("ComponentObjectStream (160 bytes)"), std::string::npos) << printed;
+  printed.clear();
+  ASSERT_EQ(runTool("texture \"" + packed + "\" -o \"" + png + "\"", &printed), 0) << printed;
+  kvxtest::Picture picture;
+  ASSERT_TRUE(kvxtest::readPng(png, &picture));
+  EXPECT_EQ(picture.width, 600);
+  EXPECT_EQ(picture.height, 420);
+  printed.clear();
+  EXPECT_EQ(runTool("texture \"" + dir.file("none.kvx") + "\" -o \"" + png + "\"", &printed), 1);
+  EXPECT_NE(printed.find("no such theme file"), std::string::npos) << printed;
+}
+
+}  // namespace
