@@ -40,8 +40,10 @@ inline GtkWidget* findButton(GtkWidget* root, const char* label) {
 // Types the text at the end of the entry one character at a time, as keystrokes would.
 inline void typeInto(GtkWidget* entry, const std::string& text) {
   for (char c : text) {
+    // Handlers of the insertion copy the text up to its NUL whatever length is passed.
+    const char character[2] = {c, '\0'};
     gint position = -1;
-    gtk_editable_insert_text(GTK_EDITABLE(entry), &c, 1, &position);
+    gtk_editable_insert_text(GTK_EDITABLE(entry), character, 1, &position);
   }
 }
 

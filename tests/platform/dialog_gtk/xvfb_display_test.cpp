@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ void startServer(XServer& x) {
   x.pid = fork();
   if (x.pid == 0) {
     close(pipeEnds[0]);
+    // The server must not outlive a test program that crashes or is killed.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const std::string fd = std::to_string(pipeEnds[1]);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
            "tcp", static_cast<char*>(nullptr));
