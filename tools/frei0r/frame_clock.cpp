@@ -14,14 +14,22 @@ constexpr double kDefaultPeriod = 1.0 / 25;
 constexpr double kShortestPeriod = 1.0 / 1000;
 constexpr double kLongestPeriod = 10;
 
-// A measured period close to a common rate is that rate: millisecond timestamps of 29.97 or
-// 23.976 material are rounded and would otherwise drift over a long clip.
-double snapToCommonRate(double period) {
+// The common rate whose period lies closest to `measured`, if one lies within `uncertainty`;
+// otherwise the measurement itself. Millisecond times are rounded, so a single step cannot tell
+// 29.97 from 30, but a run of frames can.
+double matchCommonRate(double measured, double uncertainty) {
   static constexpr double kRates[] = {
       24000.0 / 1001, 24, 25, 30000.0 / 1001, 30, 48, 50, 60000.0 / 1001, 60, 100, 120};
-  for (double rate : kRates)
-    if (std::fabs(period * rate - 1) < 0.002) return 1 / rate;
-  return period;
+  double best = measured;
+  double bestDistance = uncertainty * 1.01;
+  for (double rate : kRates) {
+    double distance = std::fabs(1 / rate - measured);
+    if (distance <= bestDistance) {
+      best = 1 / rate;
+      bestDistance = distance;
+    }
+  }
+  return best;
 }
 
 }  // namespace
@@ -35,16 +43,35 @@ double FrameClock::period() const {
   return learntPeriod_ > 0 ? learntPeriod_ : kDefaultPeriod;
 }
 
+void FrameClock::learn(double seconds, double resolution) {
+  double step = seconds - lastSeconds_;
+  if (step < kShortestPeriod || step > kLongestPeriod) {
+    runFrames_ = 0;
+    return;
+  }
+  if (learntPeriod_ == 0 || step < learntPeriod_ * 0.75) {
+    // The first step, or one shorter than any before: earlier steps skipped frames.
+    runStart_ = lastSeconds_;
+    runFrames_ = 1;
+    learntPeriod_ = matchCommonRate(step, resolution);
+    return;
+  }
+  double frames = std::round(step / learntPeriod_);
+  if (frames < 1 || frames > 4 || std::fabs(step - frames * learntPeriod_) > learntPeriod_ / 4) {
+    runFrames_ = 0;  // a seek: the next run starts here
+    return;
+  }
+  if (runFrames_ == 0) runStart_ = lastSeconds_;
+  runFrames_ += frames;
+  learntPeriod_ = matchCommonRate((seconds - runStart_) / runFrames_, resolution / runFrames_);
+}
+
 int64_t FrameClock::frameIndex(double hostTime) {
   TimeUnit unit = unit_ == TimeUnit::Automatic ? hostUnit_ : unit_;
-  double seconds = unit == TimeUnit::Milliseconds ? hostTime / 1000 : hostTime;
+  const bool milliseconds = unit == TimeUnit::Milliseconds;
+  double seconds = milliseconds ? hostTime / 1000 : hostTime;
   bool usable = std::isfinite(seconds);
-  if (usable && hasLastTime_) {
-    double step = seconds - lastSeconds_;
-    if (step >= kShortestPeriod && step <= kLongestPeriod &&
-        (learntPeriod_ == 0 || step < learntPeriod_ * 0.999))
-      learntPeriod_ = snapToCommonRate(step);
-  }
+  if (usable && hasLastTime_ && frameRate_ <= 0) learn(seconds, milliseconds ? 1e-3 : 1e-6);
   double frames = usable ? std::round(seconds / period()) : -1;
   int64_t index;
   if (frames >= 0 && frames < static_cast<double>(std::numeric_limits<int32_t>::max())) {
@@ -54,6 +81,7 @@ int64_t FrameClock::frameIndex(double hostTime) {
   } else {
     index = lastIndex_ + 1;
     hasLastTime_ = false;
+    runFrames_ = 0;
   }
   lastIndex_ = index;
   return index;

@@ -4,8 +4,8 @@
 // Hosts disagree on the unit: ffmpeg's frei0r filter passes the frame's timestamp in
 // milliseconds, MLT passes seconds (position / frame rate). Neither passes the frame rate. The
 // unit is taken from the host process (MLT's library loaded: seconds; otherwise milliseconds)
-// unless set explicitly; the frame period is the frame rate set explicitly, or else the
-// smallest step seen between two consecutive times, snapped to the common video rates. A time
+// unless set explicitly; the frame period is the frame rate set explicitly, or else measured
+// over runs of consecutive frames and taken as the common video rate it matches. A time
 // that is not finite or lies before the clip (ffmpeg passes huge negative values for frames
 // without a timestamp) continues the count from the previous frame.
 #include <cstdint>
@@ -31,11 +31,15 @@ class FrameClock {
 
  private:
   double period() const;
+  void learn(double seconds, double resolution);
 
   TimeUnit hostUnit_;
   TimeUnit unit_ = TimeUnit::Automatic;
   double frameRate_ = 0;
   double learntPeriod_ = 0;
+  // The current run of frames without a seek: where it began and how many periods it spans.
+  double runStart_ = 0;
+  double runFrames_ = 0;
   double lastSeconds_ = 0;
   bool hasLastTime_ = false;
   int64_t lastIndex_ = -1;

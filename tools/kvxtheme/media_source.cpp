@@ -91,8 +91,9 @@ class MediaSource : public FrameSource {
       }
       if (result < 0) fail(path_, "cannot be read: " + ffmpegErrorText(result));
       AVPacket* packet = packet_.get();
+      // The handler may take the packet's contents: look at the packet before handing it on.
+      const bool isVideo = packet->stream_index == videoIndex_;
       if (packet->stream_index == audioIndex_ && audioHandler_) audioHandler_(packet);
-      bool isVideo = packet->stream_index == videoIndex_;
       if (isVideo) result = avcodec_send_packet(decoder_.get(), packet);
       av_packet_unref(packet);
       if (!isVideo) continue;

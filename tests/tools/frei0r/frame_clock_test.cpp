@@ -1,0 +1,76 @@
+#include "frame_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace kvxfrei0r {
+namespace {
+
+TEST(FrameClockTest, FfmpegMillisecondsAndMltSecondsGiveTheSameFrames) {
+  FrameClock ffmpeg(TimeUnit::Milliseconds);
+  FrameClock mlt(TimeUnit::Seconds);
+  for (int frame = 0; frame < 50; ++frame) {
+    EXPECT_EQ(ffmpeg.frameIndex(frame * 40.0), frame);
+    EXPECT_EQ(mlt.frameIndex(frame / 25.0), frame);
+  }
+}
+
+TEST(FrameClockTest, LearntRateFollowsSeeksBothWays) {
+  FrameClock clock(TimeUnit::Seconds);
+  const double period = 1001.0 / 30000;
+  EXPECT_EQ(clock.frameIndex(0), 0);
+  EXPECT_EQ(clock.frameIndex(period), 1);
+  EXPECT_EQ(clock.frameIndex(900 * period), 900);
+  EXPECT_EQ(clock.frameIndex(901 * period), 901);
+  EXPECT_EQ(clock.frameIndex(12 * period), 12);
+}
+
+TEST(FrameClockTest, RoundedMillisecondsOfNtscRatesDoNotDrift) {
+  // ffmpeg's times of clips with a millisecond time base, as in Matroska files.
+  for (double rate : {30000.0 / 1001, 24000.0 / 1001, 24.0, 30.0, 60000.0 / 1001}) {
+    FrameClock clock(TimeUnit::Milliseconds);
+    for (int frame = 0; frame < 20000; ++frame) {
+      double milliseconds = std::round(frame * 1000 / rate);
+      ASSERT_EQ(clock.frameIndex(milliseconds), frame) << rate << " fps at " << milliseconds;
+    }
+  }
+}
+
+TEST(FrameClockTest, DroppedFramesAtTheStartDoNotDoubleThePeriod) {
+  FrameClock clock(TimeUnit::Seconds);
+  EXPECT_EQ(clock.frameIndex(0), 0);
+  EXPECT_EQ(clock.frameIndex(0.08), 1);  // the only step so far is taken as one frame
+  EXPECT_EQ(clock.frameIndex(0.1), 5);   // 50 fps after all
+  EXPECT_EQ(clock.frameIndex(1.0), 50);
+}
+
+TEST(FrameClockTest, UnusableTimesContinueTheCount) {
+  FrameClock clock(TimeUnit::Milliseconds);
+  EXPECT_EQ(clock.frameIndex(0), 0);
+  EXPECT_EQ(clock.frameIndex(40), 1);
+  // ffmpeg's time of a frame without a timestamp: INT64_MIN × time base × 1000.
+  EXPECT_EQ(clock.frameIndex(-9.223372036854776e18 / 25 * 1000), 2);
+  EXPECT_EQ(clock.frameIndex(std::numeric_limits<double>::quiet_NaN()), 3);
+  EXPECT_EQ(clock.frameIndex(std::numeric_limits<double>::infinity()), 4);
+  EXPECT_EQ(clock.frameIndex(200), 5);
+  EXPECT_EQ(clock.frameIndex(240), 6);
+}
+
+TEST(FrameClockTest, ExplicitRateAndUnitWin) {
+  FrameClock clock(TimeUnit::Milliseconds);
+  clock.setUnit(TimeUnit::Seconds);
+  clock.setFrameRate(50);
+  EXPECT_EQ(clock.frameIndex(2.0), 100);
+  EXPECT_EQ(clock.frameIndex(2.5), 125);
+  clock.setUnit(TimeUnit::Automatic);
+  EXPECT_EQ(clock.frameIndex(2000), 100);
+}
+
+TEST(FrameClockTest, TestProcessIsNotMlt) {
+  EXPECT_EQ(hostTimeUnit(), TimeUnit::Milliseconds);
+}
+
+}  // namespace
+}  // namespace kvxfrei0r

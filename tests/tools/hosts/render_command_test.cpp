@@ -1,0 +1,189 @@
+// The kvxtheme tool's render command, run as a separate program over real files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tools/hosts/host_runner.h"
+
+namespace kvxtest {
+namespace {
+
+RunResult render(const std::string& arguments) {
+  return run(quote(kvxthemeTool()) + " render --quiet " + arguments);
+}
+
+size_t entriesIn(const std::filesystem::path& folder) {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                           std::filesystem::directory_iterator()));
+}
+
+class RenderCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!haveProgram("ffmpeg") || !haveProgram("ffprobe"))
+      GTEST_SKIP() << "ffmpeg is not installed (scripts/install-deps.sh)";
+  }
+  TempDir folder_;
+};
+
+TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
+  std::string clip = folder_.file("clip.mp4");
+  ASSERT_EQ(run("ffmpeg -v error -f lavfi -i testsrc2=size=176x144:rate=30000/1001 -f lavfi -i "
+                "sine=frequency=440:sample_rate=48000 -t 0.5 -c:v libx264 -c:a aac -shortest " +
+                quote(clip))
+                .status,
+            0);
+  auto source = probe(clip);
+  ASSERT_EQ(source["audio_streams"], "1");
+  for (const char* name : {"out.mp4", "out.mkv"}) {
+    std::string out = folder_.file(name);
+    RunResult result = render("--input " + quote(clip) + " --output " + quote(out) + " --title T");
+    ASSERT_EQ(result.status, 0) << result.output;
+    auto rendered = probe(out);
+    EXPECT_EQ(rendered["width"], source["width"]) << name;
+    EXPECT_EQ(rendered["height"], source["height"]) << name;
+    EXPECT_EQ(rendered["r_frame_rate"], "30000/1001") << name;
+    EXPECT_EQ(rendered["nb_read_frames"], source["nb_read_frames"]) << name;
+    EXPECT_EQ(rendered["audio_streams"], "1") << name;
+  }
+}
+
+TEST_F(RenderCommandTest, TestPatternAndPictureSequences) {
+  std::string pattern = folder_.file("frame_%03d.png");
+  RunResult result =
+      render("--input testsrc --size 96x64 --rate 10 --duration 0.5 --output " + quote(pattern));
+  ASSERT_EQ(result.status, 0) << result.output;
+  for (int i = 1; i <= 5; ++i) {
+    Picture picture;
+    char name[32];
+    std::snprintf(name, sizeof(name), "frame_%03d.png", i);
+    ASSERT_TRUE(readPng(folder_.file(name), &picture)) << name;
+    EXPECT_EQ(picture.width, 96);
+    EXPECT_EQ(picture.height, 64);
+  }
+  EXPECT_EQ(entriesIn(folder_.path()), 5u);
+
+  std::string clip = folder_.file("pattern.mkv");
+  ASSERT_EQ(
+      render("--input testsrc --size 64x48 --rate 30 --frames 7 --output " + quote(clip)).status,
+      0);
+  auto info = probe(clip);
+  EXPECT_EQ(info["nb_read_frames"], "7");
+  EXPECT_EQ(info["r_frame_rate"], "30/1");
+}
+
+TEST_F(RenderCommandTest, StillPictureIsRepeatedForTheDuration) {
+  Picture still{64, 48, 3, std::vector<uint8_t>(64 * 48 * 3, 200)};
+  std::string picture = folder_.file("still.png");
+  ASSERT_TRUE(writePng(picture, still));
+  std::string out = folder_.file("still.mp4");
+  ASSERT_EQ(render("--input " + quote(picture) + " --rate 25 --duration 0.4 --output " + quote(out))
+                .status,
+            0);
+  EXPECT_EQ(probe(out)["nb_read_frames"], "10");
+}
+
+TEST_F(RenderCommandTest, SlidesChangeTheCaptionOnTheirFrames) {
+  std::string texts = folder_.file("texts.json");
+  std::ofstream(texts) << R"([{"from": 0, "to": 1, "title": "First slide"},
+                             {"from": 2, "title": "Second", "date": "2024-07-01"}])";
+  // A still picture, so that only the caption can change between frames.
+  Picture still{200, 100, 3, std::vector<uint8_t>(200 * 100 * 3, 230)};
+  std::string picture = folder_.file("still.png");
+  ASSERT_TRUE(writePng(picture, still));
+  std::string pattern = folder_.file("slide_%d.png");
+  ASSERT_EQ(render("--input " + quote(picture) + " --frames 4 --texts " + quote(texts) +
+                   " --output " + quote(pattern))
+                .status,
+            0);
+  Picture frames[4];
+  for (int i = 0; i < 4; ++i)
+    ASSERT_TRUE(readPng(folder_.file("slide_" + std::to_string(i + 1) + ".png"), &frames[i]));
+  EXPECT_EQ(compare(frames[0], frames[1]).max, 0);
+  EXPECT_GT(compare(frames[1], frames[2]).max, 100);
+  EXPECT_EQ(compare(frames[2], frames[3]).max, 0);
+}
+
+TEST_F(RenderCommandTest, InterlacedLinesComeFromTheirOwnFields) {
+  // Top field (even lines) red, bottom field (odd lines) blue.
+  Picture lines{128, 96, 3, std::vector<uint8_t>(128 * 96 * 3, 0)};
+  for (int y = 0; y < lines.height; ++y)
+    for (int x = 0; x < lines.width; ++x) lines.row(y)[x * 3 + (y % 2 ? 2 : 0)] = 255;
+  std::string source = folder_.file("lines.png");
+  ASSERT_TRUE(writePng(source, lines));
+  auto renderFields = [&](const std::string& order) {
+    std::string out = folder_.file(order + ".png");
+    RunResult result = render("--input " + quote(source) + " --output " + quote(out) +
+                              (order == "progressive" ? "" : " --interlaced " + order));
+    EXPECT_EQ(result.status, 0) << result.output;
+    Picture picture;
+    EXPECT_TRUE(readPng(out, &picture));
+    return picture;
+  };
+  // Below the caption, in the middle of the placeholder.
+  const int x = 64;
+  Picture progressive = renderFields("progressive");
+  for (int y = 40; y < 60; ++y)
+    EXPECT_EQ(progressive.row(y)[x * 3 + (y % 2 ? 2 : 0)], 255) << "line " << y;
+
+  // The field rendered first sees only its own lines; the second sees the whole frame.
+  Picture top = renderFields("tff");
+  Picture bottom = renderFields("bff");
+  for (int y = 40; y < 60; y += 2) {
+    const uint8_t* even = top.row(y) + x * 3;
+    EXPECT_GT(even[0], 240) << "tff line " << y;
+    EXPECT_LT(even[2], 15) << "tff line " << y;
+    EXPECT_GT(top.row(y + 1)[x * 3 + 2], 100) << "tff line " << y + 1 << " lacks the bottom field";
+    const uint8_t* odd = bottom.row(y + 1) + x * 3;
+    EXPECT_GT(odd[2], 240) << "bff line " << y + 1;
+    EXPECT_LT(odd[0], 15) << "bff line " << y + 1;
+    EXPECT_GT(bottom.row(y)[x * 3], 100) << "bff line " << y << " lacks the top field";
+  }
+}
+
+TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
+  const std::string out = folder_.file("out.mp4");
+  const std::string missing = folder_.file("missing.mov");
+  struct Case {
+    std::string arguments;
+    std::string named;
+  } cases[] = {
+      {"--input " + quote(missing) + " --output " + quote(out), missing},
+      {"--input testsrc --theme " + quote(folder_.file("none.kvx")) + " --output " + quote(out),
+       "none.kvx"},
+      {"--input testsrc --output " + quote(folder_.file("out.avi")), "out.avi"},
+      {"--input testsrc --output " + quote(folder_.file("no/such/folder/out.mp4")), "out.mp4"},
+      {"--input testsrc --size 64x47 --interlaced tff --output " + quote(out), "testsrc"},
+      {"--input testsrc --frames 3 --output " + quote(folder_.file("one.png")), "one.png"},
+      {"--input testsrc --rate fast --output " + quote(out), "--rate"},
+      {"--input testsrc --bogus --output " + quote(out), "--bogus"},
+  };
+  for (const auto& test : cases) {
+    RunResult result = render(test.arguments);
+    EXPECT_NE(result.status, 0) << test.arguments;
+    EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
+    EXPECT_NE(result.output.find(test.named), std::string::npos) << result.output;
+    EXPECT_EQ(entriesIn(folder_.path()), 0u) << test.arguments;
+  }
+  // A damaged input fails part-way: nothing appears under the target name.
+  std::string broken = folder_.file("broken.mp4");
+  std::ofstream(broken) << "not a video at all";
+  RunResult result = render("--input " + quote(broken) + " --output " + quote(out));
+  EXPECT_NE(result.status, 0);
+  EXPECT_NE(result.output.find("broken.mp4"), std::string::npos) << result.output;
+  EXPECT_EQ(entriesIn(folder_.path()), 1u);
+}
+
+TEST_F(RenderCommandTest, HelpListsTheCommands) {
+  RunResult help = run(quote(kvxthemeTool()) + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("render"), std::string::npos);
+  RunResult unknown = run(quote(kvxthemeTool()) + " no-such-command");
+  EXPECT_NE(unknown.status, 0);
+  RunResult renderHelp = run(quote(kvxthemeTool()) + " render --help");
+  EXPECT_NE(renderHelp.output.find("--interlaced"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvxtest

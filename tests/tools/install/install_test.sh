@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix, checks that every installed piece is where
+# hosts look for it, and compiles and runs a host against the installed package.
+# usage: install_test.sh BUILD_DIR HOST_SOURCE
+set -euo pipefail
+build=$1
+host_source=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+libdir=$(dirname "$(find "$prefix" -name 'libkvxtheme.so' -print -quit)")
+[ -n "$libdir" ] || { echo "libkvxtheme.so was not installed"; exit 1; }
+for file in "$prefix/bin/kvxtheme" "$prefix/include/kvxtheme/kvxtheme.h" \
+    "$libdir/pkgconfig/kvxtheme.pc" "$libdir/cmake/kvxtheme/kvxthemeConfig.cmake" \
+    "$libdir/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so"; do
+  [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
+done
+
+# The installed tool and plug-in find the installed library, not the build tree's.
+env -u LD_LIBRARY_PATH "$prefix/bin/kvxtheme" --help >/dev/null
+if ldd "$libdir/frei0r-1/kvxtheme.so" | grep -q 'kvxtheme.*not found'; then
+  echo "the installed frei0r filter does not find libkvxtheme.so"; exit 1
+fi
+
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+c++ -std=c++17 -Wall -Wextra -Werror "$host_source" -o "$prefix/host" \
+  $(pkg-config --cflags --libs kvxtheme)
+"$prefix/host"
+
+# The CMake package: a project using find_package(kvxtheme) configures and builds.
+mkdir -p "$prefix/cmake-host"
+cat > "$prefix/cmake-host/CMakeLists.txt" <<CMAKE
+cmake_minimum_required(VERSION 3.20)
+project(host CXX)
+find_package(kvxtheme REQUIRED)
+add_executable(host "$host_source")
+target_link_libraries(host PRIVATE kvxtheme::kvxtheme)
+CMAKE
+cmake -S "$prefix/cmake-host" -B "$prefix/cmake-host/build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$prefix/cmake-host/build" >/dev/null
+"$prefix/cmake-host/build/host"

@@ -1,0 +1,71 @@
+#include "arguments.h"
+
+#include <gtest/gtest.h>
+
+#include "cli_error.h"
+
+namespace kvxcli {
+namespace {
+
+TEST(ArgumentsTest, ReaderSplitsInlineValuesAndRefusesMissingOnes) {
+  ArgumentReader reader({"--title=A=B", "--size", "320x240", "--quiet", "--rate"});
+  EXPECT_EQ(reader.next(), "--title");
+  EXPECT_EQ(reader.value("--title"), "A=B");
+  EXPECT_EQ(reader.next(), "--size");
+  EXPECT_EQ(reader.value("--size"), "320x240");
+  EXPECT_EQ(reader.next(), "--quiet");
+  EXPECT_NO_THROW(reader.noValue("--quiet"));
+  EXPECT_EQ(reader.next(), "--rate");
+  EXPECT_THROW(reader.value("--rate"), CliError);
+  EXPECT_TRUE(reader.done());
+
+  ArgumentReader flagWithValue({"--quiet=yes"});
+  EXPECT_EQ(flagWithValue.next(), "--quiet");
+  EXPECT_THROW(flagWithValue.noValue("--quiet"), CliError);
+}
+
+TEST(ArgumentsTest, RatesKeepTheirExactFraction) {
+  Rational pal = parseRate("--rate", "25");
+  EXPECT_EQ(pal.num, 25);
+  EXPECT_EQ(pal.den, 1);
+  for (const char* ntsc : {"29.97", "30000/1001"}) {
+    Rational rate = parseRate("--rate", ntsc);
+    EXPECT_EQ(rate.num, 30000) << ntsc;
+    EXPECT_EQ(rate.den, 1001) << ntsc;
+  }
+  Rational film = parseRate("--rate", "23.976");
+  EXPECT_EQ(film.num, 24000);
+  EXPECT_EQ(film.den, 1001);
+  Rational odd = parseRate("--rate", "12.5");
+  EXPECT_DOUBLE_EQ(static_cast<double>(odd.num) / odd.den, 12.5);
+  for (const char* bad : {"0", "-25", "abc", "25/0", "1/", "5000", "nan", "inf", ""})
+    EXPECT_THROW(parseRate("--rate", bad), CliError) << bad;
+}
+
+TEST(ArgumentsTest, SizesAndNumbersAreChecked) {
+  int width = 0, height = 0;
+  parseSize("--size", "1920x1080", &width, &height);
+  EXPECT_EQ(width, 1920);
+  EXPECT_EQ(height, 1080);
+  for (const char* bad : {"1920", "0x10", "10x0", "x10", "99999x10", "10x10x10", "-5x5"})
+    EXPECT_THROW(parseSize("--size", bad, &width, &height), CliError) << bad;
+  EXPECT_EQ(parseInteger("--frames", "12", 1, 100), 12);
+  EXPECT_THROW(parseInteger("--frames", "0", 1, 100), CliError);
+  EXPECT_THROW(parseInteger("--frames", "12abc", 1, 100), CliError);
+  EXPECT_THROW(parseInteger("--frames", "99999999999999999999", 1, 100), CliError);
+  EXPECT_THROW(parsePositiveNumber("--duration", "0"), CliError);
+}
+
+TEST(ArgumentsTest, FieldsSplitAtTheFirstEqualsSign) {
+  std::string key, value;
+  parseField("--field", "Place=a=b", &key, &value);
+  EXPECT_EQ(key, "Place");
+  EXPECT_EQ(value, "a=b");
+  parseField("--field", "Empty=", &key, &value);
+  EXPECT_EQ(value, "");
+  EXPECT_THROW(parseField("--field", "=value", &key, &value), CliError);
+  EXPECT_THROW(parseField("--field", "novalue", &key, &value), CliError);
+}
+
+}  // namespace
+}  // namespace kvxcli
