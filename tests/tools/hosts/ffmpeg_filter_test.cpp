@@ -75,12 +75,14 @@ TEST_F(FfmpegFilterTest, FilterMatchesTheCommandLineRender) {
     // A theme's video clip is looked for beside the running program: the tool finds the sample
     // clip the build puts beside it, ffmpeg does not, so such themes differ in the video window.
     if (!themePlaysVideo(theme)) {
+      ASSERT_EQ(filter.height, cli.height);
       Difference difference = compare(cli, filter);
       EXPECT_LE(difference.max, 2) << (theme.empty() ? "default page" : theme);
     }
-    if (!theme.empty())
+    if (!theme.empty()) {
       EXPECT_GT(meanDifference(sourcePicture_, filter, 0, 0, 320, 240), 1)
           << "the theme drew nothing: " << theme;
+    }
   }
 }
 

@@ -11,6 +11,17 @@
 #include <sstream>
 
 namespace kvxtest {
+namespace {
+
+// Every host the tests start finds this build tree's tool, filter and sample themes.
+const bool kEnvironmentSet = [] {
+  setenv("KVX_BUILD_DIR", KVX_TOOLS_BUILD_DIR, 0);
+  setenv("KVX_SOURCE_DIR", KVX_TOOLS_SOURCE_DIR, 0);
+  setenv("FREI0R_PATH", KVX_TOOLS_BUILD_DIR "/frei0r-1", 1);
+  return true;
+}();
+
+}  // namespace
 
 RunResult run(const std::string& command) {
   RunResult result;
@@ -36,8 +47,7 @@ std::string quote(const std::string& text) {
 }
 
 static std::string buildDir() {
-  const char* build = std::getenv("KVX_BUILD_DIR");
-  return build ? build : ".";
+  return KVX_TOOLS_BUILD_DIR;
 }
 
 std::string kvxthemeTool() {

@@ -124,12 +124,15 @@ TEST_F(RenderCommandTest, InterlacedLinesComeFromTheirOwnFields) {
   // Below the caption, in the middle of the placeholder.
   const int x = 64;
   Picture progressive = renderFields("progressive");
+  ASSERT_EQ(progressive.height, lines.height);
   for (int y = 40; y < 60; ++y)
     EXPECT_EQ(progressive.row(y)[x * 3 + (y % 2 ? 2 : 0)], 255) << "line " << y;
 
   // The field rendered first sees only its own lines; the second sees the whole frame.
   Picture top = renderFields("tff");
   Picture bottom = renderFields("bff");
+  ASSERT_EQ(top.height, lines.height);
+  ASSERT_EQ(bottom.height, lines.height);
   for (int y = 40; y < 60; y += 2) {
     const uint8_t* even = top.row(y) + x * 3;
     EXPECT_GT(even[0], 240) << "tff line " << y;
