@@ -12,6 +12,8 @@
 
 #include "document/theme_document.h"
 #include "effect/default_page.h"
+#include "effect/module_directory.h"
+#include "platform/video/video_writer.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 
@@ -149,6 +151,57 @@ BENCHMARK(BM_Compose<defaultPage, true>)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
+// A full-frame "video" layer playing a sequential 1080p H.264 clip, against the same page with
+// a still picture in its place: the difference is the decode and one row copy per frame.
+constexpr int kVideoFrames = 50;
+
+const std::string& benchVideo() {
+  static const std::string name = [] {
+    const std::string file = "kvx-bench-1080p.mp4";
+    kvxvideo::VideoWriterOptions options;
+    options.codecOptions = "preset=veryfast:crf=20";
+    kvxvideo::VideoWriter writer;
+    if (!writer.open(cachedModuleDirectory() + file, kWidth, kHeight, options)) return file;
+    std::vector<uint8_t> picture = kvxbench::makeTestPicture(kWidth, kHeight);
+    for (int frame = 0; frame < kVideoFrames; ++frame) {
+      for (size_t i = 0; i < picture.size(); i += 97) picture[i] += 3;  // keep it moving
+      writer.writeFrame(picture.data(), kWidth * 3);
+    }
+    writer.finish();
+    return file;
+  }();
+  return name;
+}
+
+template <bool WithVideo>
+void BM_ComposeVideoLayer(benchmark::State& state) {
+  auto document = std::make_unique<ThemeDocument>();
+  document->pageWidth = kWidth;
+  document->pageHeight = kHeight;
+  ThemeObject* video = addObject(*document, WithVideo ? "video" : "still");
+  video->width = kWidth;
+  video->height = kHeight;
+  video->linkText = benchVideo();
+  const uint32_t grey = 0x808080, opaque = 255;
+  buf32Alloc(&video->imageBuffer, 24, kWidth, kHeight, 1, &grey);
+  buf32Alloc(&video->maskBuffer, 8, kWidth, kHeight, 1, &opaque);
+  document->buildLayers(kWidth, kHeight);
+  int frame = 0;
+  for (auto _ : state) {
+    composeOne(*document, frame++ % kVideoFrames, false);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(BM_ComposeVideoLayer<true>)
+    ->Name("BM_ComposeVideoLayer/with_video")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeVideoLayer<false>)
+    ->Name("BM_ComposeVideoLayer/without_video")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 // ffmpeg's figure for the same work, from the shared script.
 double ffmpegMilliseconds() {
   std::string script = std::string(KVX_SHARED_BENCH_DIR) + "/ffmpeg-theme-graph.sh";
@@ -172,6 +225,11 @@ int main(int argc, char** argv) {
   kvxbench::printFigure("compose_ms_per_frame", compose);
   kvxbench::printFigure("compose_interlaced_ms_per_frame",
                         kvxbench::secondsOf(times, "BM_ComposeTheme/interlaced") * 1000);
+  const double withVideo = kvxbench::secondsOf(times, "BM_ComposeVideoLayer/with_video") * 1000;
+  const double withoutVideo =
+      kvxbench::secondsOf(times, "BM_ComposeVideoLayer/without_video") * 1000;
+  if (withVideo > 0 && withoutVideo > 0)
+    kvxbench::printFigure("video_layer_cost_ms_per_frame", withVideo - withoutVideo);
   const double ffmpeg = ffmpegMilliseconds();
   if (ffmpeg > 0) {
     kvxbench::printFigure("ffmpeg_graph_ms_per_frame", ffmpeg);

@@ -29,7 +29,6 @@ function(kvx_component name)
     # of the exported functions, as they bind to libkvxtheme.so in a host.
     set_target_properties(test_${name} PROPERTIES ENABLE_EXPORTS ON)
     target_link_libraries(test_${name} PRIVATE ${name} ${C_TEST_DEPS} kvx_testsupport GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "KVX_SOURCE_DIR=${PROJECT_SOURCE_DIR};KVX_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST)
   endif()
 endfunction()

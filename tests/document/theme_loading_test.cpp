@@ -376,9 +376,7 @@ TEST_F(ThemeLoading, HyperlinkTextNeedsTheProjectLibrary) {
                   std::vector<uint8_t>(emptyLink, emptyLink + sizeof(emptyLink)));
   const std::string path = write(writer);
 
-  const std::filesystem::path library =
-      std::filesystem::path(std::getenv("KVX_BUILD_DIR") ? std::getenv("KVX_BUILD_DIR") : ".") /
-      "libq32prj.so";
+  const std::filesystem::path library = kvxtest::buildPath("libq32prj.so");
   const bool haveLibrary = std::filesystem::exists(library);
   // Without the library in the data directory the objects keep their record texts.
   setenv("KVXTHEME_DATA_DIR", dir.path().c_str(), 1);

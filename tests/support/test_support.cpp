@@ -78,16 +78,20 @@ Difference compare(const Picture& a, const Picture& b) {
   return d;
 }
 
-std::string outputPath(const std::string& name) {
+std::string buildPath(const std::string& relative) {
   const char* build = std::getenv("KVX_BUILD_DIR");
-  std::filesystem::path dir = std::filesystem::path(build ? build : ".") / "test-output";
+  return (std::filesystem::path(build ? build : KVX_DEFAULT_BUILD_DIR) / relative).string();
+}
+
+std::string outputPath(const std::string& name) {
+  std::filesystem::path dir = buildPath("test-output");
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }
 
 std::string sourcePath(const std::string& relative) {
   const char* source = std::getenv("KVX_SOURCE_DIR");
-  return (std::filesystem::path(source ? source : ".") / relative).string();
+  return (std::filesystem::path(source ? source : KVX_DEFAULT_SOURCE_DIR) / relative).string();
 }
 
 }  // namespace kvxtest

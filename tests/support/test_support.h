@@ -58,7 +58,9 @@ Difference compare(const Picture& a, const Picture& b);
 
 // Where tests write pictures a person may look at: <build>/test-output/<name>.
 std::string outputPath(const std::string& name);
-// A file of the source tree (KVX_SOURCE_DIR).
+// A file of the build tree (KVX_BUILD_DIR, else the tree the tests were built in).
+std::string buildPath(const std::string& relative);
+// A file of the source tree (KVX_SOURCE_DIR, else the tree the tests were built from).
 std::string sourcePath(const std::string& relative);
 
 }  // namespace kvxtest

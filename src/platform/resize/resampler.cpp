@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <list>
 #include <new>
 #include <vector>
 
@@ -21,9 +22,12 @@ bool rowBytesFit(int width, int height, int channels) {
 
 // Horizontally filtered source rows, computed once each as the vertical window slides down.
 // Window starts never decrease, so `taps` slots indexed by row modulo `taps` suffice.
+// Its storage lives on between calls of a thread, so resizing frame after frame allocates
+// nothing once the sizes settle.
 class RowCache {
  public:
-  RowCache(int taps, int values) : taps_(taps), stride_(values + kIntermediatePadding) {
+  RowCache(int taps, int values, std::vector<int16_t>& storage, std::vector<int>& held)
+      : taps_(taps), stride_(values + kIntermediatePadding), storage_(storage), held_(held) {
     storage_.assign(static_cast<size_t>(taps_) * stride_, 0);
     held_.assign(taps_, -1);
   }
@@ -34,9 +38,50 @@ class RowCache {
  private:
   int taps_;
   size_t stride_;
-  std::vector<int16_t> storage_;
-  std::vector<int> held_;
+  std::vector<int16_t>& storage_;
+  std::vector<int>& held_;
 };
+
+// The filter tables of the last few size pairs of this thread: a host resizes the same sizes
+// on every frame.
+class FilterCache {
+ public:
+  // The entry stays valid through the next lookup: found entries move to the front and only
+  // the back one is evicted.
+  const AxisFilter* get(int sourceSize, int destinationSize) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->source == sourceSize && it->destination == destinationSize) {
+        entries_.splice(entries_.begin(), entries_, it);
+        return &entries_.front().filter;
+      }
+    }
+    Entry fresh{sourceSize, destinationSize, {}};
+    if (!buildAxisFilter(sourceSize, destinationSize, &fresh.filter)) return nullptr;
+    if (entries_.size() == kEntries) entries_.pop_back();
+    entries_.push_front(std::move(fresh));
+    return &entries_.front().filter;
+  }
+
+ private:
+  static constexpr size_t kEntries = 8;
+  struct Entry {
+    int source, destination;
+    AxisFilter filter;
+  };
+  std::list<Entry> entries_;
+};
+
+struct ThreadScratch {
+  FilterCache filters;
+  std::vector<int16_t> rowStorage;
+  std::vector<int> heldRows;
+  std::vector<const int16_t*> rows;
+};
+
+ThreadScratch& threadScratch() {
+  thread_local ThreadScratch scratch;
+  return scratch;
+}
 
 }  // namespace
 
@@ -54,13 +99,16 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
   }
   const bool fast = kernels == Kernels::kFast;
   try {
-    AxisFilter horizontal;
-    AxisFilter vertical;
-    if (!buildAxisFilter(sourceWidth, destinationWidth, &horizontal) ||
-        !buildAxisFilter(sourceHeight, destinationHeight, &vertical))
-      return false;
-    RowCache cache(vertical.taps, destinationValues);
-    std::vector<const int16_t*> rows(vertical.taps);
+    ThreadScratch& scratch = threadScratch();
+    const AxisFilter* horizontalEntry = scratch.filters.get(sourceWidth, destinationWidth);
+    if (!horizontalEntry) return false;
+    const AxisFilter& horizontal = *horizontalEntry;
+    const AxisFilter* verticalEntry = scratch.filters.get(sourceHeight, destinationHeight);
+    if (!verticalEntry) return false;
+    const AxisFilter& vertical = *verticalEntry;
+    RowCache cache(vertical.taps, destinationValues, scratch.rowStorage, scratch.heldRows);
+    std::vector<const int16_t*>& rows = scratch.rows;
+    rows.assign(vertical.taps, nullptr);
     for (int y = 0; y < destinationHeight; ++y) {
       const int start = vertical.start[y];
       for (int k = 0; k < vertical.taps; ++k) {
