@@ -88,12 +88,7 @@ std::string recordName(const EffectOption& option) {
 }
 
 int runChoose(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kChooseHelp, stdout);
-      return 0;
-    }
-  try {
+  return runCommandBody(arguments, kChooseHelp, [&] {
     ChooseOptions options;
     ArgumentReader reader(arguments);
     while (!reader.done()) {
@@ -140,12 +135,7 @@ int runChoose(const std::vector<std::string>& arguments) {
     }
     std::printf("%s\n", chosen.c_str());
     return 0;
-  } catch (const CliError& error) {
-    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kvxtheme: out of memory\n");
-  }
-  return 1;
+  });
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 #include "command.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
+#include <new>
+
+#include "cli_error.h"
 
 namespace kvxcli {
 namespace {
@@ -14,6 +18,23 @@ std::map<std::string, Command>& registry() {
 }
 
 }  // namespace
+
+int runCommandBody(const std::vector<std::string>& arguments, const char* help,
+                   const std::function<int()>& body) {
+  for (const auto& argument : arguments)
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(help, stdout);
+      return 0;
+    }
+  try {
+    return body();
+  } catch (const CliError& error) {
+    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kvxtheme: out of memory\n");
+  }
+  return 1;
+}
 
 CommandRegistration::CommandRegistration(const char* name, CommandFunction run, const char* usage) {
   registry()[name] = Command{name, run, usage};

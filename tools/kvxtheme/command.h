@@ -2,6 +2,7 @@
 // Subcommands of the kvxtheme tool. Each lives in its own source file and registers itself with
 //   KVX_COMMAND("name", runName, "name ARGS...   one-line summary");
 // so that adding a subcommand needs no change anywhere else.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ struct Command {
 // The registered subcommands, sorted by name.
 std::vector<Command> commands();
 const Command* findCommand(const std::string& name);
+
+// Prints `help` when the arguments ask for it; otherwise runs `body`, turning a CliError or
+// exhausted memory into one line on standard error and exit status 1.
+int runCommandBody(const std::vector<std::string>& arguments, const char* help,
+                   const std::function<int()>& body);
 
 struct CommandRegistration {
   CommandRegistration(const char* name, CommandFunction run, const char* usage);

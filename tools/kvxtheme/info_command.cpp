@@ -21,12 +21,7 @@ the text, path and component settings.
 )";
 
 int runInfo(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kInfoHelp, stdout);
-      return 0;
-    }
-  try {
+  return runCommandBody(arguments, kInfoHelp, [&] {
     std::string theme;
     bool json = false;
     ArgumentReader reader(arguments);
@@ -53,12 +48,7 @@ int runInfo(const std::vector<std::string>& arguments) {
                                   : kvxauthor::infoText(info);
     std::fputs(text.c_str(), stdout);
     return 0;
-  } catch (const CliError& error) {
-    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kvxtheme: out of memory\n");
-  }
-  return 1;
+  });
 }
 
 }  // namespace

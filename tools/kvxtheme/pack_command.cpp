@@ -46,12 +46,7 @@ PackOptions parsePackOptions(const std::vector<std::string>& arguments) {
 }
 
 int runPack(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kPackHelp, stdout);
-      return 0;
-    }
-  try {
+  return runCommandBody(arguments, kPackHelp, [&] {
     const PackOptions options = parsePackOptions(arguments);
     kvxauthor::ThemeSpec spec;
     std::string error;
@@ -59,12 +54,7 @@ int runPack(const std::vector<std::string>& arguments) {
       fail(options.description, error);
     if (!kvxauthor::packTheme(spec, options.output, &error)) fail(options.description, error);
     return 0;
-  } catch (const CliError& error) {
-    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kvxtheme: out of memory\n");
-  }
-  return 1;
+  });
 }
 
 }  // namespace

@@ -103,12 +103,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
 }
 
 int runRender(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kRenderHelp, stdout);
-      return 0;
-    }
-  try {
+  return runCommandBody(arguments, kRenderHelp, [&] {
     RenderOptions options = parseRenderOptions(arguments);
     av_log_set_level(options.verbose ? AV_LOG_INFO : AV_LOG_ERROR);
     if (options.verbose) kvxSetTraceSink([](const char* text) { std::fputs(text, stderr); });
@@ -117,12 +112,7 @@ int runRender(const std::vector<std::string>& arguments) {
       std::fprintf(stderr, "kvxtheme: wrote %lld frame%s to %s\n", static_cast<long long>(frames),
                    frames == 1 ? "" : "s", options.output.c_str());
     return 0;
-  } catch (const CliError& error) {
-    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kvxtheme: out of memory\n");
-  }
-  return 1;
+  });
 }
 
 }  // namespace

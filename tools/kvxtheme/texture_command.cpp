@@ -19,12 +19,7 @@ in file order), at the object's own size and without its mask, as an RGB PNG fil
 )";
 
 int runTexture(const std::vector<std::string>& arguments) {
-  for (const auto& argument : arguments)
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kTextureHelp, stdout);
-      return 0;
-    }
-  try {
+  return runCommandBody(arguments, kTextureHelp, [&] {
     std::string theme, output;
     ArgumentReader reader(arguments);
     while (!reader.done()) {
@@ -44,12 +39,7 @@ int runTexture(const std::vector<std::string>& arguments) {
     std::string error;
     if (!kvxauthor::exportPlaceholderTexture(theme, output, &error)) fail("texture", error);
     return 0;
-  } catch (const CliError& error) {
-    std::fprintf(stderr, "kvxtheme: %s\n", error.what());
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kvxtheme: out of memory\n");
-  }
-  return 1;
+  });
 }
 
 }  // namespace
