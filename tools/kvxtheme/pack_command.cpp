@@ -48,11 +48,11 @@ PackOptions parsePackOptions(const std::vector<std::string>& arguments) {
 int runPack(const std::vector<std::string>& arguments) {
   return runCommandBody(arguments, kPackHelp, [&] {
     const PackOptions options = parsePackOptions(arguments);
-    kvxauthor::ThemeSpec spec;
+    kvxauthor::ThemeSpec model;
     std::string error;
-    if (!kvxauthor::loadThemeJson(options.description, &spec, &error))
+    if (!kvxauthor::loadThemeJson(options.description, &model, &error))
       fail(options.description, error);
-    if (!kvxauthor::packTheme(spec, options.output, &error)) fail(options.description, error);
+    if (!kvxauthor::packTheme(model, options.output, &error)) fail(options.description, error);
     return 0;
   });
 }

@@ -26,9 +26,9 @@ bool checkSize(const ObjectSpec& object, int width, int height, const std::strin
   return true;
 }
 
-bool loadMask(const PictureSpec& spec, const PngPicture* png, int width, int height,
+bool loadMask(const PictureSpec& model, const PngPicture* png, int width, int height,
               const std::string& field, std::optional<kvx::KvxPicture>* mask, std::string* error) {
-  switch (spec.mask) {
+  switch (model.mask) {
     case PictureSpec::Mask::None:
       return true;
     case PictureSpec::Mask::Alpha:
@@ -36,13 +36,13 @@ bool loadMask(const PictureSpec& spec, const PngPicture* png, int width, int hei
         *mask = kvx::KvxPicture::fromRows(width, height, 8, png->alpha);
       return true;
     case PictureSpec::Mask::Value:
-      *mask = kvx::KvxPicture::oneColour(width, height, 8, static_cast<uint32_t>(spec.maskValue));
+      *mask = kvx::KvxPicture::oneColour(width, height, 8, static_cast<uint32_t>(model.maskValue));
       return true;
     case PictureSpec::Mask::File: {
       int maskWidth = 0, maskHeight = 0;
       std::vector<uint8_t> grey;
       std::string why;
-      if (!readPngGrey(spec.maskFile, &maskWidth, &maskHeight, &grey, &why))
+      if (!readPngGrey(model.maskFile, &maskWidth, &maskHeight, &grey, &why))
         return refuse(error, field + ".mask: " + why);
       if (maskWidth != width || maskHeight != height)
         return refuse(error, field + ".mask: " + std::to_string(maskWidth) + " x " +
@@ -88,23 +88,23 @@ uint32_t colourForDepth(uint32_t colour, int bitsPerPixel) {
 
 bool loadPictureObject(const ObjectSpec& object, int bitsPerPixel, const std::string& field,
                        ObjectPictures* pictures, std::string* error) {
-  const PictureSpec& spec = object.picture;
-  if (spec.source == PictureSpec::Source::Color) {
+  const PictureSpec& model = object.picture;
+  if (model.source == PictureSpec::Source::Color) {
     pictures->width = *object.width;
     pictures->height = *object.height;
     pictures->colour = kvx::KvxPicture::oneColour(pictures->width, pictures->height, bitsPerPixel,
-                                                  colourForDepth(spec.color, bitsPerPixel));
-    return loadMask(spec, nullptr, pictures->width, pictures->height, field, &pictures->mask,
+                                                  colourForDepth(model.color, bitsPerPixel));
+    return loadMask(model, nullptr, pictures->width, pictures->height, field, &pictures->mask,
                     error);
   }
   PngPicture png;
   std::string why;
-  if (!readPng(spec.file, &png, &why)) return refuse(error, field + ".file: " + why);
+  if (!readPng(model.file, &png, &why)) return refuse(error, field + ".file: " + why);
   if (!checkSize(object, png.width, png.height, field, "the picture file", error)) return false;
   pictures->width = png.width;
   pictures->height = png.height;
   pictures->colour = pictureFromRgb(png.width, png.height, bitsPerPixel, png.rgb);
-  return loadMask(spec, &png, png.width, png.height, field, &pictures->mask, error);
+  return loadMask(model, &png, png.width, png.height, field, &pictures->mask, error);
 }
 
 }  // namespace kvxauthor

@@ -39,21 +39,21 @@ GroupSpec readGroup(FieldReader fields, bool extended) {
   return group;
 }
 
-void readGroups(FieldReader fields, ThemeSpec* spec) {
+void readGroups(FieldReader fields, ThemeSpec* model) {
   const std::string form = fields.string("form", "plain", 16);
   if (form != "plain" && form != "extended")
     throw SpecError(fields.pathOf("form"), "expected \"plain\" or \"extended\"");
-  spec->extendedGroups = form == "extended";
-  spec->groupBlock = true;
+  model->extendedGroups = form == "extended";
+  model->groupBlock = true;
   if (fields.has("count")) {
-    if (!spec->extendedGroups)
+    if (!model->extendedGroups)
       throw SpecError(fields.pathOf("count"), "only the extended form stores a count");
-    spec->groupCount = fields.integer("count", 0, 1, INT32_MAX);
+    model->groupCount = fields.integer("count", 0, 1, INT32_MAX);
   }
   const nlohmann::json& entries = fields.array("entries");
   for (size_t i = 0; i < entries.size(); ++i)
-    spec->groups.push_back(readGroup(FieldReader(entries[i], indexed(fields.pathOf("entries"), i)),
-                                     spec->extendedGroups));
+    model->groups.push_back(readGroup(FieldReader(entries[i], indexed(fields.pathOf("entries"), i)),
+                                      model->extendedGroups));
   fields.finish();
 }
 
@@ -142,27 +142,28 @@ ObjectSpec readObject(FieldReader fields, uint16_t version, const std::filesyste
   return object;
 }
 
-void readTheme(const nlohmann::json& document, const std::filesystem::path& base, ThemeSpec* spec) {
+void readTheme(const nlohmann::json& document, const std::filesystem::path& base,
+               ThemeSpec* model) {
   FieldReader top(document, "");
   FieldReader page = top.object("page");
-  spec->pageWidth = page.requiredInteger("width", 1, kMaxPageSide);
-  spec->pageHeight = page.requiredInteger("height", 1, kMaxPageSide);
-  spec->pageRenderFlag = page.integer("renderFlag", 1, INT32_MIN, INT32_MAX);
+  model->pageWidth = page.requiredInteger("width", 1, kMaxPageSide);
+  model->pageHeight = page.requiredInteger("height", 1, kMaxPageSide);
+  model->pageRenderFlag = page.integer("renderFlag", 1, INT32_MIN, INT32_MAX);
   page.finish();
-  spec->version = static_cast<uint16_t>(top.integer("version", 500, 0, 65535));
-  spec->pixelFormat = top.integer("pixelFormat", 2, INT32_MIN, INT32_MAX);
-  if (top.has("groups")) readGroups(top.object("groups"), spec);
+  model->version = static_cast<uint16_t>(top.integer("version", 500, 0, 65535));
+  model->pixelFormat = top.integer("pixelFormat", 2, INT32_MIN, INT32_MAX);
+  if (top.has("groups")) readGroups(top.object("groups"), model);
   const nlohmann::json& objects = top.array("objects");
   for (size_t i = 0; i < objects.size(); ++i)
-    spec->objects.push_back(
-        readObject(FieldReader(objects[i], indexed("objects", i)), spec->version, base));
+    model->objects.push_back(
+        readObject(FieldReader(objects[i], indexed("objects", i)), model->version, base));
   top.finish();
 }
 
 }  // namespace
 
 bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFolder,
-                    ThemeSpec* spec, std::string* error) {
+                    ThemeSpec* model, std::string* error) {
   nlohmann::json document;
   try {
     document = nlohmann::json::parse(text);
@@ -171,8 +172,8 @@ bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFo
     return false;
   }
   try {
-    *spec = ThemeSpec{};
-    readTheme(document, baseFolder, spec);
+    *model = ThemeSpec{};
+    readTheme(document, baseFolder, model);
   } catch (const SpecError& e) {
     *error = e.what();
     return false;
@@ -180,7 +181,7 @@ bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFo
   return true;
 }
 
-bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* spec, std::string* error) {
+bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* model, std::string* error) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     *error = file.string() + ": cannot be read";
@@ -192,7 +193,7 @@ bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* spec, std::stri
     *error = file.string() + ": cannot be read";
     return false;
   }
-  return parseThemeJson(text.str(), file.parent_path(), spec, error);
+  return parseThemeJson(text.str(), file.parent_path(), model, error);
 }
 
 }  // namespace kvxauthor

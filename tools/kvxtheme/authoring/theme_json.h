@@ -10,11 +10,11 @@
 namespace kvxauthor {
 
 // False with a message naming the field ("objects[2].font.size: ...") when the description
-// cannot be used; `spec` is then unspecified.
+// cannot be used; `model` is then unspecified.
 KVX_AUTHORING_API bool parseThemeJson(const std::string& text,
-                                      const std::filesystem::path& baseFolder, ThemeSpec* spec,
+                                      const std::filesystem::path& baseFolder, ThemeSpec* model,
                                       std::string* error);
-KVX_AUTHORING_API bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* spec,
+KVX_AUTHORING_API bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* model,
                                      std::string* error);
 
 }  // namespace kvxauthor

@@ -120,43 +120,43 @@ bool addRenderedObject(const ObjectSpec& object, int bits, uint16_t version,
   return true;
 }
 
-std::vector<kvx::KvxGroup> groupEntries(const ThemeSpec& spec) {
+std::vector<kvx::KvxGroup> groupEntries(const ThemeSpec& model) {
   std::vector<kvx::KvxGroup> groups;
-  for (const GroupSpec& g : spec.groups)
+  for (const GroupSpec& g : model.groups)
     groups.push_back({g.id, g.name, g.texts[0], g.texts[1], g.texts[2], g.texts[3]});
   return groups;
 }
 
 }  // namespace
 
-bool buildTheme(const ThemeSpec& spec, kvx::KvxWriter* writer, std::string* error) {
-  writer->setPageSize(spec.pageWidth, spec.pageHeight);
-  writer->setVersion(spec.version);
-  writer->setPixelFormat(spec.pixelFormat);
-  writer->setPageRenderFlag(spec.pageRenderFlag);
-  if (spec.groupBlock) {
-    const std::vector<kvx::KvxGroup> groups = groupEntries(spec);
+bool buildTheme(const ThemeSpec& model, kvx::KvxWriter* writer, std::string* error) {
+  writer->setPageSize(model.pageWidth, model.pageHeight);
+  writer->setVersion(model.version);
+  writer->setPixelFormat(model.pixelFormat);
+  writer->setPageRenderFlag(model.pageRenderFlag);
+  if (model.groupBlock) {
+    const std::vector<kvx::KvxGroup> groups = groupEntries(model);
     writer->setGroupBlock(
-        spec.extendedGroups
-            ? kvx::extendedGroupBlock(groups, spec.groupCount.value_or(std::max<int32_t>(
+        model.extendedGroups
+            ? kvx::extendedGroupBlock(groups, model.groupCount.value_or(std::max<int32_t>(
                                                   1, static_cast<int32_t>(groups.size()))))
             : kvx::plainGroupBlock(groups));
   }
-  const int bits = static_cast<int>(kvx::bitsForFormatCode(spec.pixelFormat));
-  for (size_t i = 0; i < spec.objects.size(); ++i) {
-    const ObjectSpec& object = spec.objects[i];
+  const int bits = static_cast<int>(kvx::bitsForFormatCode(model.pixelFormat));
+  for (size_t i = 0; i < model.objects.size(); ++i) {
+    const ObjectSpec& object = model.objects[i];
     const std::string field = "objects[" + std::to_string(i) + "]";
     const bool added = object.type == ObjectType::Picture
-                           ? addPictureObject(object, bits, spec.version, field, writer, error)
-                           : addRenderedObject(object, bits, spec.version, field, writer, error);
+                           ? addPictureObject(object, bits, model.version, field, writer, error)
+                           : addRenderedObject(object, bits, model.version, field, writer, error);
     if (!added) return false;
   }
   return true;
 }
 
-bool packTheme(const ThemeSpec& spec, const std::string& path, std::string* error) {
+bool packTheme(const ThemeSpec& model, const std::string& path, std::string* error) {
   kvx::KvxWriter writer;
-  if (!buildTheme(spec, &writer, error)) return false;
+  if (!buildTheme(model, &writer, error)) return false;
   return writer.write(path, error);
 }
 

@@ -18,25 +18,25 @@ nlohmann::json textObject() {
 }
 
 std::string refusal(const std::string& text) {
-  ThemeSpec spec;
+  ThemeSpec model;
   std::string error;
-  EXPECT_FALSE(parseThemeJson(text, "/themes", &spec, &error)) << text;
+  EXPECT_FALSE(parseThemeJson(text, "/themes", &model, &error)) << text;
   return error;
 }
 
 TEST(ThemeJson, DefaultsOfAMinimalDescription) {
-  ThemeSpec spec;
+  ThemeSpec model;
   std::string error;
   ASSERT_TRUE(
-      parseThemeJson(withObjects(nlohmann::json::array({textObject()})), "/themes", &spec, &error))
+      parseThemeJson(withObjects(nlohmann::json::array({textObject()})), "/themes", &model, &error))
       << error;
-  EXPECT_EQ(spec.pageWidth, 640);
-  EXPECT_EQ(spec.version, 500);
-  EXPECT_EQ(spec.pixelFormat, 2);
-  EXPECT_EQ(spec.pageRenderFlag, 1);
-  EXPECT_FALSE(spec.groupBlock);
-  ASSERT_EQ(spec.objects.size(), 1u);
-  const ObjectSpec& object = spec.objects[0];
+  EXPECT_EQ(model.pageWidth, 640);
+  EXPECT_EQ(model.version, 500);
+  EXPECT_EQ(model.pixelFormat, 2);
+  EXPECT_EQ(model.pageRenderFlag, 1);
+  EXPECT_FALSE(model.groupBlock);
+  ASSERT_EQ(model.objects.size(), 1u);
+  const ObjectSpec& object = model.objects[0];
   EXPECT_EQ(object.type, ObjectType::Text);
   EXPECT_EQ(object.mergeMode, 1);
   EXPECT_EQ(object.text.font.size, 32);
@@ -83,11 +83,11 @@ TEST(ThemeJson, ReadsEverySettingOfTextPathAndPictureObjects) {
                      {"mask", 200},
                      {"recordShadow", {{"transparency", 20}}},
                      {"linkText", "<rotation=8>"}});
-  ThemeSpec spec;
+  ThemeSpec model;
   std::string error;
-  ASSERT_TRUE(parseThemeJson(withObjects(objects), "/themes", &spec, &error)) << error;
+  ASSERT_TRUE(parseThemeJson(withObjects(objects), "/themes", &model, &error)) << error;
 
-  const ObjectSpec& text = spec.objects[0];
+  const ObjectSpec& text = model.objects[0];
   EXPECT_EQ(text.text.align, Alignment::Right);
   EXPECT_EQ(text.text.color, 0x302010u);  // stored as 0x00BBGGRR
   EXPECT_EQ(text.text.opacity, 128);
@@ -108,14 +108,14 @@ TEST(ThemeJson, ReadsEverySettingOfTextPathAndPictureObjects) {
   EXPECT_EQ(text.component->threeD[1], 4);
   EXPECT_EQ(*text.component->cutBorder, (std::array<int32_t, 4>{1, 2, 3, 4}));
 
-  const ObjectSpec& path = spec.objects[1];
+  const ObjectSpec& path = model.objects[1];
   ASSERT_EQ(path.path.path.commands.size(), 3u);
   EXPECT_EQ(path.path.path.commands[1].kind, QzPathCommand::Curve);
   EXPECT_EQ(path.path.path.commands[1].points[5], 6.0);
   EXPECT_EQ(path.path.fill, 0xCCBBAAu);
   EXPECT_EQ(path.path.stroke->widthHundredths, 250);
 
-  const ObjectSpec& picture = spec.objects[2];
+  const ObjectSpec& picture = model.objects[2];
   EXPECT_EQ(picture.picture.source, PictureSpec::Source::File);
   EXPECT_EQ(picture.picture.file, "/themes/sub/frame.png");
   EXPECT_EQ(picture.picture.mask, PictureSpec::Mask::Value);
@@ -129,14 +129,14 @@ TEST(ThemeJson, GroupBlockForms) {
   const std::string text = R"({"page": {"width": 10, "height": 10}, "objects": [],
     "groups": {"form": "extended", "count": 1, "entries": [
       {"id": 1, "name": "a", "texts": ["t1", "t2"]}, {"id": 2, "name": "b"}]}})";
-  ThemeSpec spec;
+  ThemeSpec model;
   std::string error;
-  ASSERT_TRUE(parseThemeJson(text, "/", &spec, &error)) << error;
-  EXPECT_TRUE(spec.groupBlock && spec.extendedGroups);
-  EXPECT_EQ(spec.groupCount, 1);
-  ASSERT_EQ(spec.groups.size(), 2u);
-  EXPECT_EQ(spec.groups[0].texts[1], "t2");
-  EXPECT_EQ(spec.groups[1].texts[0], "");
+  ASSERT_TRUE(parseThemeJson(text, "/", &model, &error)) << error;
+  EXPECT_TRUE(model.groupBlock && model.extendedGroups);
+  EXPECT_EQ(model.groupCount, 1);
+  ASSERT_EQ(model.groups.size(), 2u);
+  EXPECT_EQ(model.groups[0].texts[1], "t2");
+  EXPECT_EQ(model.groups[1].texts[0], "");
 }
 
 // Every refusal names the field at fault.

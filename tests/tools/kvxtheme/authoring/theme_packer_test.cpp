@@ -31,10 +31,10 @@ kvxtest::Picture gradientPicture() {
 }
 
 std::string pack(const kvxtest::TempDir& dir, const std::string& json, std::string* error) {
-  ThemeSpec spec;
+  ThemeSpec model;
   const std::string output = dir.file("theme.kvx");
-  if (!parseThemeJson(json, dir.path(), &spec, error)) return "";
-  return packTheme(spec, output, error) ? output : "";
+  if (!parseThemeJson(json, dir.path(), &model, error)) return "";
+  return packTheme(model, output, error) ? output : "";
 }
 
 // Collects the colour or mask rows that the reader hands out.
@@ -310,18 +310,18 @@ TEST_P(PackRefusal, WritesNothing) {
   const std::string json = std::string(R"({"page": {"width": 50, "height": 50}, "objects": [
       {"name": "ok", "type": "picture", "width": 2, "height": 2, "color": "#FFF"}, )") +
                            GetParam().objects + "]}";
-  ThemeSpec spec;
+  ThemeSpec model;
   std::string error;
-  ASSERT_TRUE(parseThemeJson(json, dir.path(), &spec, &error)) << error;
+  ASSERT_TRUE(parseThemeJson(json, dir.path(), &model, &error)) << error;
 
   const std::string fresh = dir.file("fresh.kvx");
-  EXPECT_FALSE(packTheme(spec, fresh, &error));
+  EXPECT_FALSE(packTheme(model, fresh, &error));
   EXPECT_EQ(error.rfind(GetParam().expected, 0), 0u) << error;
   EXPECT_FALSE(fs::exists(fresh));
 
   const std::string existing = dir.file("existing.kvx");
   { std::ofstream(existing) << "old"; }
-  EXPECT_FALSE(packTheme(spec, existing, &error));
+  EXPECT_FALSE(packTheme(model, existing, &error));
   std::ifstream in(existing);
   std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content, "old");
