@@ -4,24 +4,11 @@
 
 #include "document/theme_document.h"
 #include "effect/default_page.h"
+#include "objects/picture_objects.h"
 
 namespace {
 
-// A picture object of solid colour (0x00BBGGRR) with an opaque mask.
-ThemeObject* addPicture(ThemeDocument& document, const char* name, int x, int y, int width,
-                        int height, uint32_t colour = 0x0000FF) {
-  auto object = std::make_unique<ThemeObject>();
-  copyToField(object->name, sizeof(object->name), name);
-  object->x = x;
-  object->y = y;
-  object->width = width;
-  object->height = height;
-  const uint32_t opaque = 255;
-  buf32Alloc(&object->imageBuffer, 24, width, height, 1, &colour);
-  buf32Alloc(&object->maskBuffer, 8, width, height, 1, &opaque);
-  document.objects.push_back(std::move(object));
-  return document.objects.back().get();
-}
+using kvxtest::addPicture;
 
 std::vector<std::string> layerNames(const ThemeDocument& document) {
   std::vector<std::string> names;
