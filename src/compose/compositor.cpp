@@ -2,6 +2,7 @@
 // the copy into the host's rows.
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "compose/placeholder_fitter.h"
@@ -25,7 +26,9 @@ void transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int widt
       return;
     if (!transform.resultSize(&resultWidth, &resultHeight) || resultWidth <= 0 || resultHeight <= 0)
       return;
-    result.reset(new uint8_t[static_cast<size_t>(resultWidth) * resultHeight * 3]);
+    // A placement far outside the frame can ask for more than there is: skip this frame.
+    result.reset(new (std::nothrow) uint8_t[static_cast<size_t>(resultWidth) * resultHeight * 3]);
+    if (!result) return;
     if (!transform.readResult(result.get())) return;
   }
   fitter.fit(result.get(), resultWidth, resultHeight, 1);

@@ -200,7 +200,12 @@ int ThemeDocument::rebuildTextLayer(ThemeLayer* layer, const char* text) {
   if (!object || !object->setText(text)) return 0;
   layer->text = text;
   if (!object->render()) return 0;
-  buildObjectLayer(layer, object);
+  try {
+    buildObjectLayer(layer, object);
+  } catch (const std::bad_alloc&) {
+    // The caller hides a layer whose text could not be shown; its rows are gone.
+    return 0;
+  }
   // The read-back is cut to 259 bytes (and empty when hidden); remember the text asked for so
   // that an unchanged long or hidden text is not rebuilt on every frame.
   layer->text = text;
