@@ -67,8 +67,13 @@ int CThemeEffect::DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, 
   auto* texts = queryInterface<ITextProvider>(host->options, IID_ITextProvider);
   // Keep the document alive for this frame even if a copy ends the clip meanwhile.
   std::shared_ptr<ThemeDocument> document = document_;
-  document->updateTextLayers(texts, static_cast<int>(frameIndex));
-  document->composeFrame(srcRows, dstRows, height, width, static_cast<int>(frameIndex), fieldMode);
+  // A frame that runs out of memory is lost, not the host: failures of a frame are not reported.
+  try {
+    document->updateTextLayers(texts, static_cast<int>(frameIndex));
+    document->composeFrame(srcRows, dstRows, height, width, static_cast<int>(frameIndex),
+                           fieldMode);
+  } catch (const std::bad_alloc&) {
+  }
   OutputDebugStringA("DoKVXEffect\n");
   return 1;
 }
