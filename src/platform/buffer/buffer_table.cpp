@@ -2,23 +2,15 @@
 
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <new>
-#include <unordered_map>
+
+#include "platform/common/handle_table.h"
 
 namespace kvx::pixels {
 namespace {
 
-struct HandleTable {
-  std::mutex mutex;
-  std::unordered_map<BufHandle, std::shared_ptr<PixelBuffer>> buffers;
-  // Ids count upwards and wrap only after 2^32 - 1 allocations, so a freed id is not handed
-  // out again soon and a stale handle is refused instead of reaching another buffer.
-  BufHandle nextId = 1;
-};
-
-HandleTable& table() {
-  static HandleTable instance;
+HandleTable<PixelBuffer>& table() {
+  static HandleTable<PixelBuffer> instance;
   return instance;
 }
 
@@ -61,38 +53,15 @@ std::shared_ptr<PixelBuffer> makeBuffer(int bitsPerPixel, int width, int height)
 }
 
 BufHandle registerBuffer(std::shared_ptr<PixelBuffer> buffer) {
-  if (!buffer) return 0;
-  HandleTable& t = table();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  if (t.buffers.size() >= std::numeric_limits<BufHandle>::max() - 1) return 0;
-  while (t.nextId == 0 || t.buffers.count(t.nextId)) ++t.nextId;
-  const BufHandle id = t.nextId++;
-  try {
-    t.buffers.emplace(id, std::move(buffer));
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  return id;
+  return table().add(std::move(buffer));
 }
 
 std::shared_ptr<PixelBuffer> findBuffer(BufHandle handle) {
-  if (handle == 0) return nullptr;
-  HandleTable& t = table();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  auto it = t.buffers.find(handle);
-  return it == t.buffers.end() ? nullptr : it->second;
+  return table().find(handle);
 }
 
 bool releaseBuffer(BufHandle handle) {
-  if (handle == 0) return false;
-  std::shared_ptr<PixelBuffer> released;  // destroyed outside the lock
-  HandleTable& t = table();
-  std::lock_guard<std::mutex> lock(t.mutex);
-  auto it = t.buffers.find(handle);
-  if (it == t.buffers.end()) return false;
-  released = std::move(it->second);
-  t.buffers.erase(it);
-  return true;
+  return table().remove(handle);
 }
 
 bool handOut(std::shared_ptr<PixelBuffer> buffer, BufHandle* out) {
