@@ -13,7 +13,7 @@ extern "C" {
 #include <stdexcept>
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/resize/resizelib.h"
 #include "support/figures.h"
 #include "support/reference_resize.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/buffer/bufferlib.h"
-#include "platform/render/pathlib.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/bufferlib.h"
+#include "kvxtheme/pathlib.h"
+#include "kvxtheme/renderlib.h"
 #include "support/figures.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/file/filelib.h"
-#include "platform/objectfile/kvx_format.h"
+#include "kvxtheme/filelib.h"
+#include "kvxtheme/kvx_format.h"
 #include "platform/objectfile/kvx_open_files.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace {
 

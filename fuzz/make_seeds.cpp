@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectfile/kvx_group_block.h"
-#include "platform/objectfile/kvx_writer.h"
+#include "kvxtheme/kvx_group_block.h"
+#include "kvxtheme/kvx_writer.h"
 
 namespace {
 

@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libpng-dev nlohmann-json3-dev
   libgtk-3-dev xvfb xauth
   frei0r-plugins-dev melt
+  python3 binutils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -142,4 +142,7 @@ KVX_API int InitThemeEngine();
 // Loads the theme at `path` and stores a copy of its placeholder picture as a buffer handle in
 // *texture (see kvxtheme/bufferlib.h). False only when memory runs out.
 KVX_API bool q32themeGetKVXTexture(const char* path, void** texture);
+
+// The library's version, "major.minor.patch".
+extern "C" KVX_API const char* kvxthemeVersion();
 }

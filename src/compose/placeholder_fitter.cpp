@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "document/theme_document.h"
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/resize/resizelib.h"
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {

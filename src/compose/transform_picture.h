@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "compose/corners.h"
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 class TransformPicture {
  public:

@@ -1,11 +1,11 @@
-#include "dialog/kvx_theme_dlg.h"
+#include "kvxtheme/kvx_theme_dlg.h"
 
 #include <cstring>
 #include <string>
 
 #include "effect/module_directory.h"
-#include "platform/dialog/effecthost.h"
-#include "platform/dialog/file_dialog.h"
+#include "kvxtheme/effecthost.h"
+#include "kvxtheme/file_dialog.h"
 #include "platform/dialog/text_bounds.h"
 
 namespace {

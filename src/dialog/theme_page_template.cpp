@@ -1,7 +1,7 @@
-#include "dialog/theme_page_template.h"
+#include "kvxtheme/theme_page_template.h"
 
-#include "dialog/kvx_theme_dlg.h"
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/kvx_theme_dlg.h"
+#include "kvxtheme/win32_user.h"
 
 DialogTemplate themePageTemplate() {
   DialogTemplate page;

@@ -5,7 +5,7 @@
 
 #include "document/object_streams.h"
 #include "document/theme_document.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace {
 

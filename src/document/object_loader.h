@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "kvxtheme/globalmem.h"
-#include "platform/buffer/bufferlib.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/bufferlib.h"
+#include "kvxtheme/objectfilelib.h"
 
 class ThemeDocument;
 class ThemeObject;

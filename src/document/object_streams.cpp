@@ -4,9 +4,9 @@
 
 #include "document/project_binding.h"
 #include "document/theme_document.h"
-#include "platform/common/commonlib.h"
-#include "platform/objectfile/objectfilelib.h"
-#include "platform/render/pathlib.h"
+#include "kvxtheme/commonlib.h"
+#include "kvxtheme/objectfilelib.h"
+#include "kvxtheme/pathlib.h"
 
 namespace {
 

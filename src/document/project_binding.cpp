@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/file/filelib.h"
+#include "kvxtheme/filelib.h"
 #include "platform/win32/win32.h"
 
 const char* const kProjectFunctionNames[kProjectNameCount] = {"KvxLock",

@@ -10,6 +10,7 @@
 
 #include "compose/frame_assembler.h"
 #include "document/theme_group.h"
+#include "kvxtheme/globalmem.h"
 #include "kvxtheme/kvxtheme.h"
 #include "objects/theme_layer.h"
 #include "objects/theme_object.h"

@@ -7,9 +7,9 @@
 
 #include "document/object_loader.h"
 #include "document/theme_document.h"
-#include "platform/common/commonlib.h"
-#include "platform/file/filelib.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/commonlib.h"
+#include "kvxtheme/filelib.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace {
 

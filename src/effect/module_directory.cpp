@@ -1,6 +1,6 @@
 #include "effect/module_directory.h"
 
-#include "platform/common/commonlib.h"
+#include "kvxtheme/commonlib.h"
 #include "platform/win32/win32.h"
 
 void GetModuleDirectory(std::string& out) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/common/commonlib.h"
+#include "kvxtheme/commonlib.h"
 #include "platform/shadow/shadowlib.h"
 #include "platform/win32/win32.h"
 

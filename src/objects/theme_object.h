@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/buffer/bufferlib.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/bufferlib.h"
+#include "kvxtheme/renderlib.h"
 
 class ThemeObject {
  public:

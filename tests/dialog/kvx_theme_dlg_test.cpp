@@ -1,4 +1,4 @@
-#include "dialog/kvx_theme_dlg.h"
+#include "kvxtheme/kvx_theme_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "dialog/theme_page_template.h"
+#include "kvxtheme/theme_page_template.h"
 #include "effect/module_directory.h"
-#include "platform/dialog/effecthost.h"
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/effecthost.h"
+#include "kvxtheme/headless_backend.h"
 
 namespace {
 

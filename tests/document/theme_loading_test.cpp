@@ -6,10 +6,10 @@
 #include "document/object_loader.h"
 #include "document/project_binding.h"
 #include "document/theme_document.h"
-#include "platform/common/commonlib.h"
-#include "platform/objectfile/kvx_group_block.h"
-#include "platform/objectfile/kvx_writer.h"
-#include "platform/render/pathlib.h"
+#include "kvxtheme/commonlib.h"
+#include "kvxtheme/kvx_group_block.h"
+#include "kvxtheme/kvx_writer.h"
+#include "kvxtheme/pathlib.h"
 #include "support/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "effect/default_page.h"
-#include "platform/common/commonlib.h"
+#include "kvxtheme/commonlib.h"
 
 namespace {
 

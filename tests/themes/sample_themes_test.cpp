@@ -14,7 +14,7 @@
 #include "authoring/theme_info.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "support/test_support.h"
 #include "texture_export.h"
 

@@ -11,7 +11,7 @@
 #include "frame_source.h"
 #include "host/reference_host.h"
 #ifdef KVX_HAVE_GTK
-#include "platform/dialog_gtk/theme_chooser.h"
+#include "dialog_gtk/theme_chooser.h"
 #endif
 
 namespace kvxcli {

@@ -4,7 +4,7 @@
 #include "arguments.h"
 #include "cli_error.h"
 #include "command.h"
-#include "platform/win32/win32.h"
+#include "kvxtheme/win32.h"
 #include "render_job.h"
 
 extern "C" {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 namespace kvx::pixels {
 

@@ -1,6 +1,6 @@
 // Buffer allocation, access and rectangle copies of BufferLib. Blending is in merge.cpp,
 // scaling in resample.cpp.
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/buffer/merge_kernels.h"
 
 extern "C" int i32MergeEx(uint8_t* destination, int destinationWidth, int destinationHeight,

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/buffer/buffer_table.h"
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/resize/resampler.h"
 
 using kvx::pixels::PixelBuffer;

@@ -1,4 +1,4 @@
-#include "platform/common/commonlib.h"
+#include "kvxtheme/commonlib.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "platform/dialog/dialog_backend.h"
+#include "kvxtheme/dialog_backend.h"
 
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/headless_backend.h"
 #include "platform/dialog/window_table.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/dialog/dialog_template.h"
+#include "kvxtheme/dialog_template.h"
 
 void DialogResources::add(const std::string& name, DialogTemplate dialogTemplate) {
   templates_[name] = std::move(dialogTemplate);

@@ -1,6 +1,6 @@
-#include "platform/dialog/dialoglib.h"
+#include "kvxtheme/dialoglib.h"
 
-#include "platform/dialog/dialog_backend.h"
+#include "kvxtheme/dialog_backend.h"
 #include "platform/dialog/window_table.h"
 
 CWnd::CWnd(const CWnd& other) : m_hWnd(other.m_hWnd) {}

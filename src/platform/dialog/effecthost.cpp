@@ -1,4 +1,4 @@
-#include "platform/dialog/effecthost.h"
+#include "kvxtheme/effecthost.h"
 
 void EffectPreview::invalidate(CVFTEffect* effect) {
   invalid_ = true;

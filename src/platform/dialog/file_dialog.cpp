@@ -1,6 +1,6 @@
-#include "platform/dialog/file_dialog.h"
+#include "kvxtheme/file_dialog.h"
 
-#include "platform/dialog/dialog_backend.h"
+#include "kvxtheme/dialog_backend.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/headless_backend.h"
 
 #include <algorithm>
 

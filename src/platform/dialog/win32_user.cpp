@@ -1,8 +1,8 @@
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/win32_user.h"
 
 #include <cstring>
 
-#include "platform/dialog/dialoglib.h"
+#include "kvxtheme/dialoglib.h"
 #include "platform/dialog/text_bounds.h"
 #include "platform/dialog/window_table.h"
 

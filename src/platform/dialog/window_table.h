@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/dialog/dialog_backend.h"
-#include "platform/dialog/dialog_template.h"
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/dialog_backend.h"
+#include "kvxtheme/dialog_template.h"
+#include "kvxtheme/win32_user.h"
 
 class CWnd;
 

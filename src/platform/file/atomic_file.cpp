@@ -1,4 +1,4 @@
-#include "platform/file/atomic_file.h"
+#include "kvxtheme/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

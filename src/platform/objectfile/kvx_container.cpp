@@ -1,13 +1,13 @@
-#include "platform/objectfile/kvx_container.h"
+#include "kvxtheme/kvx_container.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/objectfile/kvx_bytes.h"
-#include "platform/objectfile/kvx_format.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/kvx_bytes.h"
+#include "kvxtheme/kvx_format.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace kvx {
 

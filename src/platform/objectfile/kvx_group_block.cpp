@@ -1,6 +1,6 @@
-#include "platform/objectfile/kvx_group_block.h"
+#include "kvxtheme/kvx_group_block.h"
 
-#include "platform/objectfile/kvx_bytes.h"
+#include "kvxtheme/kvx_bytes.h"
 
 namespace kvx {
 

@@ -1,9 +1,9 @@
-#include "platform/objectfile/kvx_object_record.h"
+#include "kvxtheme/kvx_object_record.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/objectfile/kvx_bytes.h"
+#include "kvxtheme/kvx_bytes.h"
 
 namespace kvx {
 

@@ -10,8 +10,8 @@
 #include <new>
 #include <unordered_map>
 
-#include "platform/objectfile/kvx_format.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/kvx_format.h"
+#include "kvxtheme/objectfilelib.h"
 #include "platform/win32/win32.h"
 
 namespace kvx {

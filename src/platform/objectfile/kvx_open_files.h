@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "kvxtheme/globalmem.h"
-#include "platform/objectfile/kvx_container.h"
+#include "kvxtheme/kvx_container.h"
 
 namespace kvx {
 

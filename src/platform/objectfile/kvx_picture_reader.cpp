@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/objectfile/kvx_format.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/kvx_format.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace kvx {
 

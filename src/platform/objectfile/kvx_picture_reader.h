@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/objectfile/kvx_container.h"
+#include "kvxtheme/kvx_container.h"
 
 namespace kvx {
 

@@ -1,13 +1,13 @@
-#include "platform/objectfile/kvx_writer.h"
+#include "kvxtheme/kvx_writer.h"
 
 #include <zlib.h>
 
 #include <cstring>
 #include <new>
 
-#include "platform/file/atomic_file.h"
-#include "platform/objectfile/kvx_bytes.h"
-#include "platform/objectfile/kvx_format.h"
+#include "kvxtheme/atomic_file.h"
+#include "kvxtheme/kvx_bytes.h"
+#include "kvxtheme/kvx_format.h"
 
 namespace kvx {
 

@@ -1,11 +1,11 @@
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/objectfilelib.h"
 
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
 
-#include "platform/objectfile/kvx_format.h"
+#include "kvxtheme/kvx_format.h"
 #include "platform/objectfile/kvx_open_files.h"
 #include "platform/objectfile/kvx_picture_reader.h"
 #include "platform/win32/win32.h"

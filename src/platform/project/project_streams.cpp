@@ -6,7 +6,7 @@
 
 #include "kvxtheme/export.h"
 #include "kvxtheme/globalmem.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace {
 

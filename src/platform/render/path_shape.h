@@ -1,6 +1,6 @@
 #pragma once
 // A vector path of a path object, drawn by Cairo with the non-zero winding rule.
-#include "platform/render/pathlib.h"
+#include "kvxtheme/pathlib.h"
 #include "platform/render/shape.h"
 
 class PathShape : public Shape {

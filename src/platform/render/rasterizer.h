@@ -2,7 +2,7 @@
 // Turns a shape into a 24-bit colour buffer and an 8-bit coverage mask of BufferLib.
 #include <string>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/render/placement.h"
 #include "platform/render/render_object.h"
 #include "platform/render/shape.h"

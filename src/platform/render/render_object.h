@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/render/pathlib.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/pathlib.h"
+#include "kvxtheme/renderlib.h"
 
 enum class ObjectKind : uint16_t { Text = 1, Path = 2 };
 

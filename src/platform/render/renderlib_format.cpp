@@ -3,7 +3,7 @@
 
 #include "platform/render/object_format.h"
 #include "platform/render/object_table.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 
 int qrUnFlattenObject(RenderHandle object, int32_t size, const void* bytes, QrQueryCallback query,
                       void* user) {

@@ -4,9 +4,9 @@
 #include <new>
 #include <unordered_set>
 
+#include "kvxtheme/renderlib.h"
 #include "platform/render/object_table.h"
 #include "platform/render/placement.h"
-#include "platform/render/renderlib.h"
 
 namespace {
 
@@ -223,6 +223,18 @@ int qr3dFastSetSetting(RenderHandle object, const void* block) {
   if (block == nullptr || blockSizeOf(block) != k3dSettingsSize) return 0;
   return withObject(object, [&](RenderObject& o) {
     std::memcpy(o.state.settings3d.data(), block, k3dSettingsSize);
+    return 1;
+  });
+}
+
+int qrGetQzPath(RenderHandle object, QzPath* path) {
+  if (path == nullptr) return 0;
+  return withObject(object, [&](RenderObject& o) {
+    try {
+      *path = o.state.path;
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
     return 1;
   });
 }

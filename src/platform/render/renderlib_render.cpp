@@ -6,7 +6,7 @@
 #include "platform/render/object_table.h"
 #include "platform/render/path_shape.h"
 #include "platform/render/rasterizer.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "platform/render/text_layout.h"
 
 namespace {

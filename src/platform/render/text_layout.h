@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "platform/render/shape.h"
 
 // The family asked for when the font record names none or names one that is missing, and the

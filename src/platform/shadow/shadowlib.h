@@ -2,7 +2,7 @@
 // ShadowLib: drop-shadow masks.
 #include <cstdint>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 // `params` is a 24-byte block: size 24, then kind, x offset, y offset, opacity percent and blur
 // radius. On success *shadowMask receives a new 8-bit mask and `rect` (four int32) the shadow's

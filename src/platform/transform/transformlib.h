@@ -2,7 +2,7 @@
 // TransformLib: maps a picture onto four corner points.
 #include <cstdint>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 // Action 3 with pointCount 4: `points` holds x, y of the corners top-left, top-right,
 // bottom-right, bottom-left. On success *result receives a new 24-bit buffer covering the

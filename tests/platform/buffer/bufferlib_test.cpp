@@ -1,4 +1,4 @@
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 #include <gtest/gtest.h>
 

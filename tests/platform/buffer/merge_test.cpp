@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 #include "platform/buffer/merge_kernels.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
+#include "kvxtheme/bufferlib.h"
 
 namespace {
 

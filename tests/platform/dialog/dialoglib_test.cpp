@@ -1,11 +1,11 @@
-#include "platform/dialog/dialoglib.h"
+#include "kvxtheme/dialoglib.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/headless_backend.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/dialog/effecthost.h"
+#include "kvxtheme/effecthost.h"
 
 #include <gtest/gtest.h>
 

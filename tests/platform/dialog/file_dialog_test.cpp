@@ -1,10 +1,10 @@
-#include "platform/dialog/file_dialog.h"
+#include "kvxtheme/file_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/headless_backend.h"
 
 namespace {
 

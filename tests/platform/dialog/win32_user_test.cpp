@@ -1,4 +1,4 @@
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/win32_user.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/dialog/dialoglib.h"
-#include "platform/dialog/headless_backend.h"
+#include "kvxtheme/dialoglib.h"
+#include "kvxtheme/headless_backend.h"
 #include "platform/dialog/text_bounds.h"
 
 namespace {

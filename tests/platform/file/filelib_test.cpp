@@ -1,4 +1,4 @@
-#include "platform/file/filelib.h"
+#include "kvxtheme/filelib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "kvx_test_files.h"
-#include "platform/objectfile/kvx_group_block.h"
+#include "kvxtheme/kvx_group_block.h"
 #include "platform/objectfile/kvx_open_files.h"
 
 using namespace kvxtest;

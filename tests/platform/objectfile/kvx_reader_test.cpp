@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "kvx_test_files.h"
-#include "platform/objectfile/kvx_group_block.h"
+#include "kvxtheme/kvx_group_block.h"
 
 using namespace kvxtest;
 using kvx::KvxGroup;

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/file/filelib.h"
-#include "platform/objectfile/kvx_bytes.h"
-#include "platform/objectfile/kvx_format.h"
-#include "platform/objectfile/kvx_writer.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/filelib.h"
+#include "kvxtheme/kvx_bytes.h"
+#include "kvxtheme/kvx_format.h"
+#include "kvxtheme/kvx_writer.h"
+#include "kvxtheme/objectfilelib.h"
 #include "support/test_support.h"
 
 namespace kvxtest {

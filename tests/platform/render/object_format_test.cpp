@@ -6,7 +6,7 @@
 #include <random>
 
 #include "platform/render/byte_io.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "render_test_support.h"
 
 using rendertest::Object;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "render_test_support.h"
 
 using rendertest::Object;

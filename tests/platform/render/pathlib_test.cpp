@@ -1,4 +1,4 @@
-#include "platform/render/pathlib.h"
+#include "kvxtheme/pathlib.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/buffer/bufferlib.h"
-#include "platform/render/renderlib.h"
+#include "kvxtheme/bufferlib.h"
+#include "kvxtheme/renderlib.h"
 #include "support/test_support.h"
 
 namespace rendertest {

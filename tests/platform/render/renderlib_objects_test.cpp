@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "render_test_support.h"
 
 using rendertest::Object;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectfile/kvx_writer.h"
+#include "kvxtheme/kvx_writer.h"
 #include "theme_model.h"
 
 namespace kvxauthor {

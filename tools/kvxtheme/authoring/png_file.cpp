@@ -2,7 +2,7 @@
 
 #include <png.h>
 
-#include "platform/file/atomic_file.h"
+#include "kvxtheme/atomic_file.h"
 
 namespace kvxauthor {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/buffer/bufferlib.h"
-#include "platform/render/pathlib.h"
+#include "kvxtheme/bufferlib.h"
+#include "kvxtheme/pathlib.h"
 
 namespace kvxauthor {
 

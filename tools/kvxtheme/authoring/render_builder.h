@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/render/renderlib.h"
+#include "kvxtheme/renderlib.h"
 #include "theme_model.h"
 
 namespace kvxauthor {

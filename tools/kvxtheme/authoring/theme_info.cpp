@@ -4,12 +4,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/objectfile/kvx_bytes.h"
-#include "platform/objectfile/kvx_container.h"
-#include "platform/objectfile/kvx_format.h"
-#include "platform/objectfile/kvx_object_record.h"
-#include "platform/objectfile/objectfilelib.h"
-#include "platform/render/object_format.h"
+#include "kvxtheme/kvx_bytes.h"
+#include "kvxtheme/kvx_container.h"
+#include "kvxtheme/kvx_format.h"
+#include "kvxtheme/kvx_object_record.h"
+#include "kvxtheme/objectfilelib.h"
+#include "kvxtheme/pathlib.h"
+#include "kvxtheme/renderlib.h"
 
 namespace kvxauthor {
 
@@ -113,26 +114,54 @@ int acceptAny(int32_t, int32_t, int32_t, int32_t, void*) {
   return 1;
 }
 
+// A render object restored from its stream, released when it goes.
+class RestoredObject {
+ public:
+  explicit RestoredObject(bool text)
+      : handle_(text ? qrCreateTextObject() : qrCreatePathObject()) {}
+  ~RestoredObject() {
+    if (handle_) qrDeleteTextPathObject(handle_);
+  }
+  RestoredObject(const RestoredObject&) = delete;
+  RestoredObject& operator=(const RestoredObject&) = delete;
+
+  bool restore(std::span<const uint8_t> bytes) {
+    return handle_ && bytes.size() <= static_cast<size_t>(INT32_MAX) &&
+           qrUnFlattenObject(handle_, static_cast<int32_t>(bytes.size()), bytes.data(), acceptAny,
+                             nullptr) > 0;
+  }
+  RenderHandle handle() const { return handle_; }
+
+ private:
+  RenderHandle handle_;
+};
+
 std::optional<RenderInfo> renderInfo(const kvx::StreamChunk& stream, bool text) {
-  RenderObjectState state;
-  const FormatResult result =
-      readObject(stream.bytes.data(), stream.bytes.size(),
-                 text ? ObjectKind::Text : ObjectKind::Path, acceptAny, nullptr, &state);
-  if (result != kFormatRestored) return std::nullopt;
+  RestoredObject object(text);
+  if (!object.restore(stream.bytes)) return std::nullopt;
+  const RenderHandle handle = object.handle();
   RenderInfo render;
   render.text = text;
-  render.string = state.text;
-  const LOGFONTA& font = state.font.logFont;
-  render.fontFace.assign(font.lfFaceName, strnlen(font.lfFaceName, sizeof font.lfFaceName));
-  render.fontSize = fontPixelsOf(state.font);
-  render.fontWeight = font.lfWeight;
-  render.italic = font.lfItalic != 0;
-  render.underline = font.lfUnderline != 0;
-  render.alignment = state.alignment;
-  render.colour = fillColorOf(state.color);
-  render.opacity = opacityOf(state.color);
-  render.hasShadow = state.shadow.has_value();
-  render.pathCommands = state.path.commands.size();
+  QrFontRecord font{};
+  QrColorRecord colour{};
+  QzPath path;
+  if ((text && !qrGetString(handle, &render.string)) || !qrGetAlign(handle, &render.alignment) ||
+      !qrGetColorValue(handle, &colour) || !qrGetQzPath(handle, &path))
+    return std::nullopt;
+  // Only text objects carry a font.
+  if (text && qrGetFont(handle, &font)) {
+    const LOGFONTA& logFont = font.logFont;
+    render.fontFace.assign(logFont.lfFaceName,
+                           strnlen(logFont.lfFaceName, sizeof logFont.lfFaceName));
+    render.fontSize = qrGetFontSize(handle);
+    render.fontWeight = logFont.lfWeight;
+    render.italic = logFont.lfItalic != 0;
+    render.underline = logFont.lfUnderline != 0;
+  }
+  render.colour = kvx::loadU32(colour.bytes + 4) & 0xFFFFFF;
+  render.opacity = static_cast<int32_t>(kvx::loadU32(colour.bytes + 8));
+  render.hasShadow = qrHasShadow(handle) != 0;
+  render.pathCommands = path.commands.size();
   return render;
 }
 

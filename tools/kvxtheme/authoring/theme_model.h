@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/render/pathlib.h"
+#include "kvxtheme/pathlib.h"
 
 namespace kvxauthor {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "authoring_api.h"
-#include "platform/objectfile/kvx_writer.h"
+#include "kvxtheme/kvx_writer.h"
 #include "theme_model.h"
 
 namespace kvxauthor {

@@ -9,9 +9,9 @@
 #include "authoring/render_builder.h"
 #include "authoring/theme_info.h"
 #include "authoring/theme_json.h"
-#include "platform/file/filelib.h"
-#include "platform/objectfile/kvx_object_record.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/filelib.h"
+#include "kvxtheme/kvx_object_record.h"
+#include "kvxtheme/objectfilelib.h"
 #include "support/test_support.h"
 
 namespace kvxauthor {

@@ -1,9 +1,9 @@
 #pragma once
 // DialogLib: the host's dialog classes. A dialog object owns the window it creates; the
 // window's messages reach the object's vfnWindowProc.
+#include "kvxtheme/dialog_template.h"
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialog_template.h"
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/win32_user.h"
 
 class CVFTEffect;
 

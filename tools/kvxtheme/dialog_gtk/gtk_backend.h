@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialog_backend.h"
+#include "kvxtheme/dialog_backend.h"
 
 class KVX_API GtkDialogBackend : public DialogBackend {
  public:

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "kvxtheme/dialog_backend.h"
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialog_backend.h"
 
 class KVX_API HeadlessDialogBackend : public DialogBackend {
  public:

@@ -68,7 +68,7 @@ TEST(ReferenceHost, DefaultPageShowsTheSourceWithTheCaptionOnTop) {
   kvxtest::writePng(kvxtest::outputPath("default_page_frame.png"), picture);
   kvxtest::Picture golden;
   ASSERT_TRUE(
-      kvxtest::readPng(kvxtest::sourcePath("tests/host/golden/default_page_frame.png"), &golden));
+      kvxtest::readPng(kvxtest::sourcePath("tests/tools/host/golden/default_page_frame.png"), &golden));
   const kvxtest::Difference difference = kvxtest::compare(picture, golden);
   EXPECT_LT(difference.mean, 1.0) << "compare " << kvxtest::outputPath("default_page_frame.png");
   EXPECT_EQ(host.end(), 1);

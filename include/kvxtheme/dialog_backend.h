@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "kvxtheme/dialog_template.h"
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialog_template.h"
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/win32_user.h"
 
 // What a file chooser is asked for.
 struct FileChooserRequest {

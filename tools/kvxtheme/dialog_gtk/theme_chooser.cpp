@@ -1,14 +1,14 @@
-#include "platform/dialog_gtk/theme_chooser.h"
+#include "dialog_gtk/theme_chooser.h"
 
 #include <gtk/gtk.h>
 
 #include <array>
 #include <cstring>
 
-#include "dialog/kvx_theme_dlg.h"
-#include "dialog/theme_page_template.h"
-#include "platform/dialog/effecthost.h"
-#include "platform/dialog_gtk/gtk_backend.h"
+#include "kvxtheme/kvx_theme_dlg.h"
+#include "kvxtheme/theme_page_template.h"
+#include "kvxtheme/effecthost.h"
+#include "dialog_gtk/gtk_backend.h"
 
 namespace {
 

@@ -8,15 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/objectfile/kvx_object_record.h"
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/export.h"
+#include "kvxtheme/kvx_object_record.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace kvx {
 
 // A picture as stored: packed rows, top row first. 24-bit pixels are R, G, B; 8-bit one byte;
 // 1-bit rows hold one bit a pixel, most significant bit first, each row padded to whole bytes.
 // Or one colour (0x00BBGGRR; 8-bit and 1-bit pictures use the low byte) for the whole picture.
-class KvxPicture {
+class KVX_API KvxPicture {
  public:
   static KvxPicture fromRows(int width, int height, int bitsPerPixel, std::vector<uint8_t> rows);
   static KvxPicture oneColour(int width, int height, int bitsPerPixel, uint32_t colour);
@@ -37,7 +38,7 @@ class KvxPicture {
   std::vector<uint8_t> rows_;
 };
 
-class KvxWriterObject {
+class KVX_API KvxWriterObject {
  public:
   explicit KvxWriterObject(const KvxObjectRecord& record) : record_(record) {}
 
@@ -58,7 +59,7 @@ class KvxWriterObject {
   std::vector<std::pair<std::u16string, std::vector<uint8_t>>> streams_;
 };
 
-class KvxWriter {
+class KVX_API KvxWriter {
  public:
   static constexpr uint16_t kDefaultVersion = 500;
   static constexpr int32_t kDefaultPixelFormat = 2;  // 24-bit colour pictures

@@ -1,4 +1,4 @@
-#include "platform/dialog_gtk/gtk_backend.h"
+#include "dialog_gtk/gtk_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <fstream>
 #include <set>
 
-#include "dialog/kvx_theme_dlg.h"
-#include "dialog/theme_page_template.h"
+#include "kvxtheme/kvx_theme_dlg.h"
+#include "kvxtheme/theme_page_template.h"
 #include "gtk_widgets.h"
-#include "platform/dialog/effecthost.h"
+#include "kvxtheme/effecthost.h"
 #include "support/test_support.h"
 #include "xvfb_display.h"
 

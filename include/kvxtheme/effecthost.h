@@ -28,7 +28,7 @@ struct OptionHolder {
 class EffectPreview;
 
 // The host's effect object. The host owns it and everything it points to.
-class KVX_API CVFTEffect {
+class CVFTEffect {
  public:
   OptionTable* optionTable = nullptr;
   OptionHolder* optionHolder = nullptr;

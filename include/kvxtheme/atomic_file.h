@@ -6,13 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "kvxtheme/export.h"
+
 namespace kvx {
 
 // Writes through `produce`, which receives a writer for consecutive pieces and answers false
 // to give up. Returns false with a message in `error` when anything fails.
 using PieceWriter = std::function<bool(const void* data, size_t size)>;
-bool writeFileAtomically(const std::string& path,
-                         const std::function<bool(const PieceWriter&)>& produce,
-                         std::string* error);
+KVX_API bool writeFileAtomically(const std::string& path,
+                                 const std::function<bool(const PieceWriter&)>& produce,
+                                 std::string* error);
 
 }  // namespace kvx

@@ -3,9 +3,9 @@
 // current backend when it has none).
 #include <string>
 
+#include "kvxtheme/dialog_backend.h"
+#include "kvxtheme/dialoglib.h"
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialog_backend.h"
-#include "platform/dialog/dialoglib.h"
 
 constexpr unsigned int OFN_OVERWRITEPROMPT = 0x0002;
 constexpr unsigned int OFN_HIDEREADONLY = 0x0004;

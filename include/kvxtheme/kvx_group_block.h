@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "kvxtheme/export.h"
+
 namespace kvx {
 
 struct KvxGroup {
@@ -14,11 +16,12 @@ struct KvxGroup {
   std::string text1, text2, text3, text4;
 };
 
-std::vector<uint8_t> plainGroupBlock(const std::vector<KvxGroup>& groups);
+KVX_API std::vector<uint8_t> plainGroupBlock(const std::vector<KvxGroup>& groups);
 
 // `storedCount` is written as the block's count; readers only look at whether it is 1 or
 // more, so it need not match the number of entries.
-std::vector<uint8_t> extendedGroupBlock(const std::vector<KvxGroup>& groups, int32_t storedCount);
+KVX_API std::vector<uint8_t> extendedGroupBlock(const std::vector<KvxGroup>& groups,
+                                                int32_t storedCount);
 inline std::vector<uint8_t> extendedGroupBlock(const std::vector<KvxGroup>& groups) {
   return extendedGroupBlock(groups, static_cast<int32_t>(groups.size()));
 }

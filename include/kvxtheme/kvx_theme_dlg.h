@@ -1,8 +1,8 @@
 #pragma once
 // The effect's settings page: an edit box with the theme file name and a browse button. Every
 // edit is written at once into all of the effect's option records.
+#include "kvxtheme/dialoglib.h"
 #include "kvxtheme/export.h"
-#include "platform/dialog/dialoglib.h"
 
 constexpr int IDC_THEME_NAME = 200;
 constexpr int IDC_BROWSE_THEME = 201;

@@ -1,4 +1,4 @@
-#include "platform/dialog_gtk/gtk_backend.h"
+#include "dialog_gtk/gtk_backend.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/dialog_gtk/theme_chooser.h"
+#include "dialog_gtk/theme_chooser.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "gtk_widgets.h"
-#include "platform/dialog/win32_user.h"
+#include "kvxtheme/win32_user.h"
 #include "xvfb_display.h"
 
 namespace {

@@ -18,4 +18,4 @@ KVX_API void c32ClearDLLErrInfo();
 
 // Splits `path` into its file name and its directory (with the trailing '/'); either output
 // may be null, each receives at most 259 bytes and a NUL. Returns 1, or 0 for a null path.
-int qfdSplitPathname(const char* path, char* name, char* directory);
+KVX_API int qfdSplitPathname(const char* path, char* name, char* directory);

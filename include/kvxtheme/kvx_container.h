@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kvxtheme/export.h"
+
 namespace kvx {
 
 struct PictureChunk {
@@ -25,7 +27,7 @@ struct StreamChunk {
   std::span<const uint8_t> bytes;
 };
 
-struct ObjectChunks {
+struct KVX_API ObjectChunks {
   std::span<const uint8_t> info;  // the 1,512-byte record
   std::optional<PictureChunk> picture;
   std::optional<PictureChunk> mask;
@@ -35,7 +37,7 @@ struct ObjectChunks {
   const StreamChunk* findStream(const char16_t* name) const;
 };
 
-class KvxContainer {
+class KVX_API KvxContainer {
  public:
   // Null with a message in `error` when the bytes are not a sound KVX file.
   static std::unique_ptr<KvxContainer> parse(std::vector<uint8_t> bytes, std::string* error);

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/objectfile/objectfilelib.h"
+#include "kvxtheme/export.h"
+#include "kvxtheme/objectfilelib.h"
 
 namespace kvx {
 
@@ -26,7 +27,7 @@ constexpr size_t kNameBytes = 128, kTextBytes = 256, kGroupIdCount = 16;
 constexpr int32_t kShadowBlockSize = 24;
 }  // namespace record
 
-class KvxObjectRecord {
+class KVX_API KvxObjectRecord {
  public:
   KvxObjectRecord() { bytes_.fill(0); }
 

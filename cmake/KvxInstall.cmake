@@ -1,0 +1,29 @@
+# What `cmake --install` puts where: the library with its public headers, pkg-config file and
+# CMake package; the tool and the authoring library; the project library; the frei0r filter.
+install(TARGETS kvxtheme kvxtheme_headers EXPORT kvxthemeTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/kvxtheme
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+# The pkg-config file finds its prefix from its own place, so an installed tree can be moved.
+file(RELATIVE_PATH KVX_PC_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/kvxtheme.pc.in ${PROJECT_BINARY_DIR}/kvxtheme.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/kvxtheme.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+include(CMakePackageConfigHelpers)
+set(KVX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kvxtheme)
+install(EXPORT kvxthemeTargets NAMESPACE kvxtheme:: DESTINATION ${KVX_CMAKE_DIR})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/kvxthemeConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/kvxthemeConfig.cmake INSTALL_DESTINATION ${KVX_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/kvxthemeConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/kvxthemeConfig.cmake
+  ${PROJECT_BINARY_DIR}/kvxthemeConfigVersion.cmake DESTINATION ${KVX_CMAKE_DIR})
+
+install(TARGETS kvxtheme_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kvxtheme_authoring LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# Beside the library, where the binding looks first, and in the data directory, where it looks
+# next.
+install(TARGETS q32prj LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS q32prj LIBRARY DESTINATION ${CMAKE_INSTALL_DATADIR}/kvxtheme)
+install(TARGETS kvxtheme_frei0r LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/frei0r-1)
