@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
-#include "effect/module_directory.h"
 #include "platform/video/video_writer.h"
+#include "platform/win32/module_directory.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 
@@ -108,7 +109,8 @@ void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
       sourceRows[y] = s.pixels.data() + y * kWidth * 3;
       outputRows[y] = s.output.data() + y * kWidth * 3;
     }
-    document.composeFrame(sourceRows.data(), outputRows.data(), kHeight, kWidth, frameIndex, 0);
+    Compositor(document).composeFrame(sourceRows.data(), outputRows.data(), kHeight, kWidth,
+                                      frameIndex, 0);
     return;
   }
   sourceRows.resize(kHeight / 2);
@@ -118,8 +120,8 @@ void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
       sourceRows[y] = s.pixels.data() + (2 * y + parity) * kWidth * 3;
       outputRows[y] = s.output.data() + (2 * y + parity) * kWidth * 3;
     }
-    document.composeFrame(sourceRows.data(), outputRows.data(), kHeight / 2, kWidth, frameIndex,
-                          parity == 0 ? 1 : 2);
+    Compositor(document).composeFrame(sourceRows.data(), outputRows.data(), kHeight / 2, kWidth,
+                                      frameIndex, parity == 0 ? 1 : 2);
   }
 }
 

@@ -1,5 +1,7 @@
 // The per-frame composition: placeholder, video, merge of the visible layers, output size and
 // the copy into the host's rows.
+#include "compose/compositor.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -8,7 +10,6 @@
 #include "compose/placeholder_fitter.h"
 #include "compose/rotation_tag.h"
 #include "compose/transform_picture.h"
-#include "document/theme_document.h"
 #include "platform/resize/resizelib.h"
 
 namespace {
@@ -36,20 +37,23 @@ void transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int widt
 
 }  // namespace
 
-int ThemeDocument::composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height,
-                                int width, int frameIndex, int fieldMode) {
+int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height,
+                             int width, int frameIndex, int fieldMode) {
   if (!srcRows || !dstRows || width <= 0 || height <= 0) return 0;
-  if (!buildLayers(width, height)) return 0;
-  std::memset(frameBuffer, 0, static_cast<size_t>(frameWidth) * frameHeight * 3);
+  if (!document_.buildLayers(width, height)) return 0;
+  std::memset(document_.frameBuffer, 0,
+              static_cast<size_t>(document_.frameWidth) * document_.frameHeight * 3);
   const int rows = fieldMode ? height * 2 : height;
 
-  if (ThemeLayer* placeholder = findLayer("placeholder")) {
-    PlaceholderFitter fitter(placeholder, &fitScratch);
+  if (ThemeLayer* placeholder = document_.findLayer("placeholder")) {
+    PlaceholderFitter fitter(placeholder, &document_.fitScratch);
     ThemeObject* reference = placeholder->sourceObject;
     if (reference && !reference->renderObject) {
-      if (ThemeLayer* holderRef = findLayer("holder_ref")) reference = holderRef->sourceObject;
+      if (ThemeLayer* holderRef = document_.findLayer("holder_ref"))
+        reference = holderRef->sourceObject;
     }
-    const uint8_t* picture = frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
+    const uint8_t* picture =
+        document_.frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
     if (reference && reference->renderObject) {
       int32_t kind = 0;
       void* record = nullptr;
@@ -71,22 +75,24 @@ int ThemeDocument::composeFrame(unsigned char** srcRows, unsigned char** dstRows
     }
   }
 
-  if (ThemeLayer* videoLayer = findLayer("video")) copyVideoFrame(videoLayer, frameIndex);
+  if (ThemeLayer* videoLayer = document_.findLayer("video")) copyVideoFrame(videoLayer, frameIndex);
 
-  for (const auto& layer : layers) {
+  for (const auto& layer : document_.layers) {
     if (!layer || layer->isHidden()) continue;
     const Rect32 rect{layer->x, layer->y, layer->x + layer->width, layer->y + layer->height};
-    i32MergeEx(frameBuffer, frameWidth, frameHeight, layer->maskPixels, &rect, layer->pixels, &rect,
-               3, layer->mergeMode, layer->transparency);
+    i32MergeEx(document_.frameBuffer, document_.frameWidth, document_.frameHeight,
+               layer->maskPixels, &rect, layer->pixels, &rect, 3, layer->mergeMode,
+               layer->transparency);
   }
 
-  const uint8_t* output = frameBuffer;
-  if (frameWidth != width || frameHeight != rows) {
+  const uint8_t* output = document_.frameBuffer;
+  if (document_.frameWidth != width || document_.frameHeight != rows) {
     const size_t bytes = static_cast<size_t>(width) * rows * 3;
-    if (outputPicture.size() != bytes) outputPicture.assign(bytes, 0);
-    if (!txMemResize(frameBuffer, 3, frameWidth, frameHeight, outputPicture.data(), width, rows, 4))
+    if (document_.outputPicture.size() != bytes) document_.outputPicture.assign(bytes, 0);
+    if (!txMemResize(document_.frameBuffer, 3, document_.frameWidth, document_.frameHeight,
+                     document_.outputPicture.data(), width, rows, 4))
       return 0;
-    output = outputPicture.data();
+    output = document_.outputPicture.data();
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   for (int i = 0; i < height; ++i) {

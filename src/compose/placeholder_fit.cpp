@@ -2,16 +2,16 @@
 #include <memory>
 
 #include "compose/bitmap_rows.h"
+#include "compose/compositor.h"
 #include "compose/placeholder_fitter.h"
-#include "document/theme_document.h"
 
-int ThemeDocument::fitPictureToPlaceholder(const BITMAPINFOHEADER* picture,
-                                           BITMAPINFOHEADER** result) {
+int Compositor::fitPictureToPlaceholder(const BITMAPINFOHEADER* picture,
+                                        BITMAPINFOHEADER** result) {
   if (!picture || !result) return 0;
-  ThemeLayer* layer = findLayer("placeholder");
+  ThemeLayer* layer = document_.findLayer("placeholder");
   if (!layer || layer->width <= 0 || layer->height <= 0) return 0;
   if (!isReadableBitmap(picture)) return 0;
-  PlaceholderFitter fitter(layer, &fitScratch);
+  PlaceholderFitter fitter(layer, &document_.fitScratch);
   fitter.fitInside = 1;
 
   const int width = picture->biWidth, height = picture->biHeight;

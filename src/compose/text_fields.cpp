@@ -1,7 +1,7 @@
 // Text layers show the host's texts for the current slide.
 #include <cstring>
 
-#include "document/theme_document.h"
+#include "compose/compositor.h"
 
 namespace {
 
@@ -18,21 +18,21 @@ void setHidden(ThemeLayer* layer, bool hidden) {
 
 }  // namespace
 
-int ThemeDocument::updateTextLayers(ITextProvider* provider, int frameIndex) {
+int Compositor::updateTextLayers(ITextProvider* provider, int frameIndex) {
   if (!provider) return 0;
-  for (const auto& layer : layers) {
+  for (const auto& layer : document_.layers) {
     if (!layer || !layer->isText) continue;
     std::string text;
     queryLayerText(provider, frameIndex, layer->name.c_str(), text);
-    const bool shown = rebuildTextLayer(layer.get(), text.c_str()) == 1;
+    const bool shown = document_.rebuildTextLayer(layer.get(), text.c_str()) == 1;
     setHidden(layer.get(), !shown);
     setHidden(layer->shadowLayer, !shown);
   }
   return 1;
 }
 
-int ThemeDocument::queryLayerText(ITextProvider* provider, int frameIndex, const char* key,
-                                  std::string& text) {
+int Compositor::queryLayerText(ITextProvider* provider, int frameIndex, const char* key,
+                               std::string& text) {
   if (!provider) return 0;
   int found = 1;
   if (std::strcmp(key, kCaptionLayer) != 0) {

@@ -4,37 +4,37 @@
 #include <cstring>
 
 #include "compose/bitmap_rows.h"
-#include "document/theme_document.h"
-#include "effect/module_directory.h"
+#include "compose/compositor.h"
+#include "platform/win32/module_directory.h"
 
-int ThemeDocument::openVideo(const std::string& fileName) {
-  std::memset(video.info, 0, sizeof(video.info));
+int Compositor::openVideo(const std::string& fileName) {
+  std::memset(document_.video.info, 0, sizeof(document_.video.info));
   const std::string path = cachedModuleDirectory() + fileName;
   // A path that does not fit the record's field is not opened: the frame count stays 0.
   if (path.size() < kVideoInfoPathMax) {
-    std::memcpy(video.info + kVideoInfoPath, path.c_str(), path.size() + 1);
-    qVideoGetFileInfo(video.info);
+    std::memcpy(document_.video.info + kVideoInfoPath, path.c_str(), path.size() + 1);
+    qVideoGetFileInfo(document_.video.info);
   }
   BITMAPINFOHEADER format{};
   format.biSize = sizeof(BITMAPINFOHEADER);
   format.biBitCount = 24;
   int32_t unused = 0;
-  qVideoReadVideoBegin(video.info, &unused, &video.reader, &format);
+  qVideoReadVideoBegin(document_.video.info, &unused, &document_.video.reader, &format);
   return 1;
 }
 
-void ThemeDocument::copyVideoFrame(ThemeLayer* layer, int frameIndex) {
-  if (!videoOpen) {
+void Compositor::copyVideoFrame(ThemeLayer* layer, int frameIndex) {
+  if (!document_.videoOpen) {
     openVideo(layer->linkText);
-    videoOpen = 1;
+    document_.videoOpen = 1;
   }
   uint32_t frameCount;
-  std::memcpy(&frameCount, video.info + kVideoInfoFrameCount, 4);
+  std::memcpy(&frameCount, document_.video.info + kVideoInfoFrameCount, 4);
   if (frameCount == 0) return;
   BITMAPINFOHEADER* frame = nullptr;
   int32_t unused = 0;
-  qVideoReadVideo(video.info, static_cast<uint32_t>(frameIndex) % frameCount, &frame, &unused,
-                  video.reader);
+  qVideoReadVideo(document_.video.info, static_cast<uint32_t>(frameIndex) % frameCount, &frame,
+                  &unused, document_.video.reader);
   if (!frame || frame->biBitCount != 24 || frame->biWidth <= 0 || frame->biHeight <= 0) return;
 
   const int rows = std::min(layer->height, static_cast<int>(frame->biHeight));

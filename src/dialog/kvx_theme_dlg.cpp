@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "effect/module_directory.h"
 #include "kvxtheme/effecthost.h"
 #include "kvxtheme/file_dialog.h"
 #include "platform/dialog/text_bounds.h"
+#include "platform/win32/module_directory.h"
 
 namespace {
 

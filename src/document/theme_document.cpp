@@ -79,3 +79,28 @@ void ThemeDocument::deleteObjects() {
 void ThemeDocument::deleteLayers() {
   layers.clear();
 }
+
+int ThemeDocument::buildLayers(int width, int height) {
+  if (layersBuilt) return 1;
+  // A page without a size (a theme that failed to load) has no scale to build with.
+  if (pageWidth <= 0 || pageHeight <= 0 || width <= 0 || height <= 0) return 0;
+  scaleX = static_cast<double>(width) / pageWidth;
+  scaleY = static_cast<double>(height) / pageHeight;
+  if (!prepareFrameBuffer(scaledLength(pageWidth, scaleX), scaledLength(pageHeight, scaleY)))
+    return 0;
+  layerBuilder().buildLayers(objects, layers);
+  layersBuilt = 1;
+  return 1;
+}
+
+void ThemeDocument::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) {
+  layerBuilder().buildObjectLayer(layer, object);
+}
+
+void ThemeDocument::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) {
+  layerBuilder().buildShadowLayer(layer, object);
+}
+
+int ThemeDocument::rebuildTextLayer(ThemeLayer* layer, const char* text) {
+  return layerBuilder().rebuildTextLayer(layer, text);
+}

@@ -1,17 +1,19 @@
 #pragma once
 // The model of one theme for one effect instance: objects in file order, groups, the layers
 // built for the output size, the frame buffer, the input-frame assembler and the per-document
-// state of the placeholder fit and the video reader.
+// state of the placeholder fit and the video reader. It keeps the data; LayerBuilder builds its
+// layers and Compositor composes its frames.
 #include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "compose/frame_assembler.h"
+#include "document/frame_assembler.h"
 #include "document/theme_group.h"
 #include "kvxtheme/globalmem.h"
 #include "kvxtheme/kvxtheme.h"
+#include "objects/layer_builder.h"
 #include "objects/theme_layer.h"
 #include "objects/theme_object.h"
 #include "platform/video/videolib.h"
@@ -32,9 +34,9 @@ struct VideoReaderState {
 
 class ThemeDocument {
  public:
-  using ObjectList = std::list<std::unique_ptr<ThemeObject>>;
+  using ObjectList = ::ObjectList;
   using GroupList = std::list<std::unique_ptr<ThemeGroup>>;
-  using LayerList = std::list<std::unique_ptr<ThemeLayer>>;
+  using LayerList = ::LayerList;
 
   ThemeDocument() = default;
   virtual ~ThemeDocument();
@@ -58,20 +60,13 @@ class ThemeDocument {
   int setGroupTexts(int32_t id, const char* text1, const char* text2, const char* text3,
                     const char* text4, GroupList& groups);
 
-  // Layers.
+  // Layers: sets the scale and the frame buffer for the output size, then builds every
+  // object's layer once; the rest forward to LayerBuilder at the document's scale.
   int buildLayers(int width, int height);
   void buildObjectLayer(ThemeLayer* layer, ThemeObject* object);
   void buildShadowLayer(ThemeLayer* layer, ThemeObject* object);
   int rebuildTextLayer(ThemeLayer* layer, const char* text);
-
-  // Per frame.
-  int composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
-                   int frameIndex, int fieldMode);
-  int fitPictureToPlaceholder(const BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result);
-  int openVideo(const std::string& fileName);
-  void copyVideoFrame(ThemeLayer* layer, int frameIndex);
-  int updateTextLayers(ITextProvider* provider, int frameIndex);
-  int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, std::string& text);
+  LayerBuilder layerBuilder() const { return LayerBuilder(scaleX, scaleY); }
 
   FrameAssembler frameAssembler;
   LayerList layers;
@@ -92,9 +87,6 @@ class ThemeDocument {
   // The output picture when the composed size differs from the host's, kept between frames.
   std::vector<uint8_t> outputPicture;
 };
-
-// Exchanges the first and third byte of every 3-byte pixel.
-void swapRedBlue(uint8_t* rows, int width, int height);
 
 // Case-insensitive comparison of names, as theme names are matched.
 bool namesEqualIgnoringCase(const char* a, const char* b);

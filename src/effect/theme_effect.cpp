@@ -1,10 +1,11 @@
 #include <cstring>
 #include <new>
 
+#include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
-#include "effect/module_directory.h"
 #include "kvxtheme/kvxtheme.h"
+#include "platform/win32/module_directory.h"
 #include "platform/win32/win32.h"
 
 CThemeEffect::CThemeEffect() = default;
@@ -69,9 +70,9 @@ int CThemeEffect::DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, 
   std::shared_ptr<ThemeDocument> document = document_;
   // A frame that runs out of memory is lost, not the host: failures of a frame are not reported.
   try {
-    document->updateTextLayers(texts, static_cast<int>(frameIndex));
-    document->composeFrame(srcRows, dstRows, height, width, static_cast<int>(frameIndex),
-                           fieldMode);
+    Compositor(*document).updateTextLayers(texts, static_cast<int>(frameIndex));
+    Compositor(*document).composeFrame(srcRows, dstRows, height, width,
+                                       static_cast<int>(frameIndex), fieldMode);
   } catch (const std::bad_alloc&) {
   }
   OutputDebugStringA("DoKVXEffect\n");
@@ -87,7 +88,7 @@ int CThemeEffect::EndKVXEffect(unsigned char**, unsigned char**, int, int, DSADA
 
 int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) {
   if (!document_) return 0;
-  return document_->fitPictureToPlaceholder(picture, result);
+  return Compositor(*document_).fitPictureToPlaceholder(picture, result);
 }
 
 int InitThemeEngine() {

@@ -1,19 +1,14 @@
-// Turns the document's objects into layers scaled to the output size.
+#include "objects/layer_builder.h"
+
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "document/theme_document.h"
-
 namespace {
 
 // Layers larger than this are refused as if memory had run out.
 constexpr size_t kMaxLayerPixels = size_t{1} << 28;
-
-int scaled(int value, double scale) {
-  return static_cast<int>(std::trunc(value * scale));
-}
 
 size_t pixelCount(int width, int height) {
   if (width <= 0 || height <= 0) return 0;
@@ -82,20 +77,17 @@ class ScaledBuffers {
 
 }  // namespace
 
+int scaledLength(int value, double scale) {
+  return static_cast<int>(std::trunc(value * scale));
+}
+
 void swapRedBlue(uint8_t* rows, int width, int height) {
   if (!rows || width <= 0 || height <= 0) return;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   for (size_t i = 0; i < count; ++i) std::swap(rows[3 * i], rows[3 * i + 2]);
 }
 
-int ThemeDocument::buildLayers(int width, int height) {
-  if (layersBuilt) return 1;
-  // A page without a size (a theme that failed to load) has no scale to build with.
-  if (pageWidth <= 0 || pageHeight <= 0 || width <= 0 || height <= 0) return 0;
-  scaleX = static_cast<double>(width) / pageWidth;
-  scaleY = static_cast<double>(height) / pageHeight;
-  if (!prepareFrameBuffer(scaled(pageWidth, scaleX), scaled(pageHeight, scaleY))) return 0;
-
+void LayerBuilder::buildLayers(const ObjectList& objects, LayerList& layers) const {
   for (const auto& object : objects) {
     if (!object) continue;
     auto layer = std::make_unique<ThemeLayer>();
@@ -109,24 +101,22 @@ int ThemeDocument::buildLayers(int width, int height) {
     layers.push_front(std::move(layer));
     if (shadow) layers.push_front(std::unique_ptr<ThemeLayer>(shadow));
   }
-  layersBuilt = 1;
-  return 1;
 }
 
-void ThemeDocument::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) {
+void LayerBuilder::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) const {
   layer->transparency = object->transparency;
   layer->mergeMode = object->mergeMode;
-  layer->x = scaled(object->x, scaleX);
-  layer->y = scaled(object->y, scaleY);
-  layer->width = std::max(0, scaled(object->width, scaleX));
-  layer->height = std::max(0, scaled(object->height, scaleY));
+  layer->x = scaledLength(object->x, scaleX_);
+  layer->y = scaledLength(object->y, scaleY_);
+  layer->width = std::max(0, scaledLength(object->width, scaleX_));
+  layer->height = std::max(0, scaledLength(object->height, scaleY_));
   layer->name = object->name;
   layer->linkText = object->linkText;
   layer->flags = object->flags;
   layer->isText = object->isText;
 
   layer->releasePixels();
-  const bool resample = !(isExactlyOne(scaleX) && isExactlyOne(scaleY));
+  const bool resample = !(isExactlyOne(scaleX_) && isExactlyOne(scaleY_));
   {
     ScaledBuffers buffers(object->imageBuffer, object->maskBuffer, layer->width, layer->height,
                           resample);
@@ -174,18 +164,18 @@ void ThemeDocument::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) {
   layer->sourceObject = object;
 }
 
-void ThemeDocument::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) {
+void LayerBuilder::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) const {
   layer->transparency = object->transparency;
   layer->mergeMode = object->mergeMode;
-  layer->x = scaled(object->shadowX + object->x, scaleX);
-  layer->y = scaled(object->shadowY + object->y, scaleY);
-  layer->width = std::max(0, scaled(object->shadowWidth, scaleX));
-  layer->height = std::max(0, scaled(object->shadowHeight, scaleY));
+  layer->x = scaledLength(object->shadowX + object->x, scaleX_);
+  layer->y = scaledLength(object->shadowY + object->y, scaleY_);
+  layer->width = std::max(0, scaledLength(object->shadowWidth, scaleX_));
+  layer->height = std::max(0, scaledLength(object->shadowHeight, scaleY_));
   layer->name = std::string(object->name) + "-shadow";
   layer->flags = object->flags;
 
   layer->releasePixels();
-  const bool resample = !(isExactlyOne(scaleX) && isExactlyOne(scaleY));
+  const bool resample = !(isExactlyOne(scaleX_) && isExactlyOne(scaleY_));
   ScaledBuffers buffers(object->shadowImageBuffer, object->shadowMaskBuffer, layer->width,
                         layer->height, resample);
   buffers.fill(layer, object->shadowImageBuffer != 0, object->shadowMaskBuffer != 0);
@@ -193,7 +183,7 @@ void ThemeDocument::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) {
   layer->baseMask = layer->maskPixels;
 }
 
-int ThemeDocument::rebuildTextLayer(ThemeLayer* layer, const char* text) {
+int LayerBuilder::rebuildTextLayer(ThemeLayer* layer, const char* text) const {
   if (!layer || !text) return 0;
   if (layer->text == text) return 1;
   ThemeObject* object = layer->sourceObject;

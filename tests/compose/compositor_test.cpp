@@ -1,3 +1,5 @@
+#include "compose/compositor.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -48,7 +50,8 @@ TEST(Compositor, ThemeWithoutPlaceholderIgnoresTheSource) {
   document.pageHeight = 4;
   addPicture(document, "background", 0, 0, 8, 4, 0xFF0000);  // blue
   Frame source(8, 4, 77), output(8, 4, 1);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 4, 8, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 4, 8, 0, 0),
+            1);
   EXPECT_EQ(output.at(3, 2)[0], 255);
   EXPECT_EQ(output.at(3, 2)[2], 0);
 }
@@ -61,7 +64,8 @@ TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
   addPicture(document, "PlaceHolder", 0, 0, 16, 8, 0xFFFFFF);
   Frame source(16, 8), output(16, 8);
   for (size_t i = 0; i < source.bytes.size(); ++i) source.bytes[i] = uint8_t(i % 251);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0),
+            1);
   EXPECT_EQ(std::memcmp(output.at(8, 5), source.at(8, 5), 3), 0);
   EXPECT_EQ(output.at(1, 1)[1], 255) << "the badge covers the placeholder";
   EXPECT_EQ(output.at(1, 1)[0], 0);
@@ -73,7 +77,8 @@ TEST(Compositor, HiddenLayersAreInvisible) {
   document.pageHeight = 8;
   addPicture(document, "cover", 0, 0, 8, 8, 0x0000FF)->flags = 1;
   Frame source(8, 8), output(8, 8, 9);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 8, 8, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 8, 0, 0),
+            1);
   for (uint8_t byte : output.bytes) ASSERT_EQ(byte, 0);
 }
 
@@ -86,12 +91,14 @@ TEST(Compositor, RotationTagTurnsThePicture) {
   // Left half bright, right half dark: after a quarter turn the bright half is on top.
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) std::memset(source.rows[y] + x * 3, x < 32 ? 240 : 10, 3);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 64, 64, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 64, 64, 0, 0),
+            1);
   EXPECT_GT(output.at(32, 8)[0], 200);
   EXPECT_LT(output.at(32, 56)[0], 50);
 
   document.findObject("placeholder")->linkText = "<b>plain</b>";
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 64, 64, 1, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 64, 64, 1, 0),
+            1);
   EXPECT_EQ(std::memcmp(output.bytes.data(), source.bytes.data(), output.bytes.size()), 0);
 }
 
@@ -112,7 +119,8 @@ TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
   document.objects.push_back(std::move(reference));
 
   Frame source(40, 40, 200), output(40, 40);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 40, 40, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 40, 40, 0, 0),
+            1);
   // The transform result (20 × 40) is stretched to the placeholder: it fills it again.
   EXPECT_GT(output.at(30, 20)[0], 150);
 }
@@ -124,7 +132,8 @@ TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
   addPicture(document, "top", 0, 0, 720, 144, 0x0000FF);       // red
   addPicture(document, "bottom", 0, 144, 720, 144, 0xFF0000);  // blue
   Frame source(720, 288), output(720, 288);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 288, 720, 0, 1), 1);
+  ASSERT_EQ(
+      Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 288, 720, 0, 1), 1);
   EXPECT_EQ(document.frameHeight, 288);
   EXPECT_EQ(document.outputPicture.size(), 720u * 576 * 3);
   EXPECT_EQ(output.at(100, 10)[2], 255);
@@ -140,7 +149,8 @@ TEST(Compositor, SameSizeNeedsNoResizeBuffer) {
   document.pageHeight = 16;
   addPicture(document, "box", 0, 0, 32, 16, 0x123456);
   Frame source(32, 16), output(32, 16);
-  ASSERT_EQ(document.composeFrame(source.rows.data(), output.rows.data(), 16, 32, 0, 0), 1);
+  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 16, 32, 0, 0),
+            1);
   EXPECT_TRUE(document.outputPicture.empty());
   EXPECT_EQ(output.at(5, 5)[0], 0x12);
   EXPECT_EQ(output.at(5, 5)[2], 0x56);
@@ -151,22 +161,22 @@ TEST(TextFields, CaptionJoinsTheFourKnownFields) {
   FakeTexts texts;
   texts.fields = {{"SlideShowTitle", "Title"}, {"FileName", "a.jpg"}, {"Description", ""}};
   std::string caption;
-  EXPECT_EQ(document.queryLayerText(&texts, 0, "OnScreenText", caption), 1);
+  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "OnScreenText", caption), 1);
   EXPECT_EQ(caption, "Title\na.jpg\n");
   EXPECT_EQ(texts.asked,
             (std::vector<std::string>{"SlideShowTitle", "Description", "DateTaken", "FileName"}));
 
   std::string own;
   texts.fields["onscreentext"] = "own";
-  EXPECT_EQ(document.queryLayerText(&texts, 0, "onscreentext", own), 1);
+  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "onscreentext", own), 1);
   EXPECT_EQ(own, "own") << "another letter case is an ordinary key";
 
   std::string missing = "x";
   missing.clear();
-  EXPECT_EQ(document.queryLayerText(&texts, 0, "Unknown", missing), 1);
+  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "Unknown", missing), 1);
   EXPECT_EQ(missing, "");
-  EXPECT_EQ(document.queryLayerText(nullptr, 0, "Unknown", missing), 0);
-  EXPECT_EQ(document.updateTextLayers(nullptr, 0), 0);
+  EXPECT_EQ(Compositor(document).queryLayerText(nullptr, 0, "Unknown", missing), 0);
+  EXPECT_EQ(Compositor(document).updateTextLayers(nullptr, 0), 0);
 }
 
 TEST(TextFields, FoundWithZeroResultStillCounts) {
@@ -180,10 +190,10 @@ TEST(TextFields, FoundWithZeroResultStillCounts) {
   } provider;
   ThemeDocument document;
   std::string text;
-  document.queryLayerText(&provider, 0, "Title", text);
+  Compositor(document).queryLayerText(&provider, 0, "Title", text);
   EXPECT_EQ(text, "kept");
   std::string caption;
-  document.queryLayerText(&provider, 0, "OnScreenText", caption);
+  Compositor(document).queryLayerText(&provider, 0, "OnScreenText", caption);
   EXPECT_EQ(caption, "") << "a caption field needs a nonzero answer";
 }
 
@@ -200,17 +210,17 @@ TEST(TextFields, TextLayersShowTheHostTextAndHideWhenItFails) {
   ThemeLayer* layer = document.findLayer("Title");
   FakeTexts texts;
   texts.fields["Title"] = "new title";
-  ASSERT_EQ(document.updateTextLayers(&texts, 3), 1);
+  ASSERT_EQ(Compositor(document).updateTextLayers(&texts, 3), 1);
   EXPECT_EQ(layer->text, "new title");
   EXPECT_FALSE(layer->isHidden());
   EXPECT_FALSE(layer->shadowLayer->isHidden());
   const uint8_t* pixels = layer->pixels;
-  document.updateTextLayers(&texts, 4);
+  Compositor(document).updateTextLayers(&texts, 4);
   EXPECT_EQ(layer->pixels, pixels) << "an unchanged text renders nothing";
 
   qrDeleteTextPathObject(layer->sourceObject->renderObject);  // setting a text now fails
   texts.fields["Title"] = "cannot be set";
-  document.updateTextLayers(&texts, 5);
+  Compositor(document).updateTextLayers(&texts, 5);
   EXPECT_TRUE(layer->isHidden());
   EXPECT_TRUE(layer->shadowLayer->isHidden());
   layer->sourceObject->renderObject = 0;

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "compose/compositor.h"
 #include "document/theme_document.h"
-#include "effect/module_directory.h"
 #include "platform/video/test_video.h"
+#include "platform/win32/module_directory.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ struct Output {
     for (int y = 0; y < height; ++y) rows.push_back(bytes.data() + y * width * 3);
   }
   int compose(ThemeDocument& document, int frameIndex) {
-    return document.composeFrame(rows.data(), rows.data(), height, width, frameIndex, 0);
+    return Compositor(document).composeFrame(rows.data(), rows.data(), height, width, frameIndex,
+                                             0);
   }
   int frameNumber(int videoWidth, int videoHeight) const {
     return kvxtest::readFrameNumber(bytes.data(), width * 3, videoWidth, videoHeight);

@@ -1,4 +1,4 @@
-#include "effect/module_directory.h"
+#include "platform/win32/module_directory.h"
 
 #include "kvxtheme/commonlib.h"
 #include "platform/win32/win32.h"

@@ -1,4 +1,4 @@
-#include "compose/frame_assembler.h"
+#include "document/frame_assembler.h"
 
 #include <cstring>
 #include <new>
