@@ -37,7 +37,18 @@ std::string dllNameToSharedObject(const std::string& name) {
 
 HMODULE LoadLibraryA(const char* name) {
   if (!name || !*name) return nullptr;
-  return dlopen(dllNameToSharedObject(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string file = dllNameToSharedObject(name);
+  // A bare name is looked for in the folder of the module that asks first, as Windows looks
+  // in the program's folder; dlopen alone would search only the system's paths.
+  if (file.find('/') == std::string::npos) {
+    const std::string module = GetModuleFileNameA(reinterpret_cast<const void*>(&LoadLibraryA));
+    const size_t slash = module.rfind('/');
+    if (slash != std::string::npos) {
+      const std::string beside = module.substr(0, slash + 1) + file;
+      if (HMODULE found = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL)) return found;
+    }
+  }
+  return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
 void* GetProcAddress(HMODULE module, const char* name) {

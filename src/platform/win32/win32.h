@@ -22,7 +22,8 @@ bool IsDBCSLeadByteEx(unsigned codePage, uint8_t byte);
 // given (dladdr).
 std::string GetModuleFileNameA(const void* address = nullptr);
 
-// Run-time loading. A name ending in ".dll" maps to "lib<name>.so".
+// Run-time loading. A name ending in ".dll" maps to "lib<name>.so"; a name without a folder is
+// looked for beside the calling module first, then on the system's library paths.
 typedef void* HMODULE;
 HMODULE LoadLibraryA(const char* name);
 void* GetProcAddress(HMODULE module, const char* name);

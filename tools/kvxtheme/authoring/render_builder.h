@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "authoring_api.h"
 #include "kvxtheme/renderlib.h"
 #include "theme_model.h"
 
@@ -45,6 +46,6 @@ struct Rendering {
   std::vector<uint8_t> rgb;
   std::vector<uint8_t> mask;
 };
-bool renderObject(RenderHandle object, Rendering* rendering, std::string* error);
+KVX_AUTHORING_API bool renderObject(RenderHandle object, Rendering* rendering, std::string* error);
 
 }  // namespace kvxauthor
