@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix, checks that every installed piece is where
 # hosts look for it, and compiles and runs a host against the installed package.
-# usage: install_test.sh BUILD_DIR HOST_SOURCE
+# usage: install_test.sh BUILD_DIR HOST_SOURCE SETTINGS_HOST_SOURCE
 set -euo pipefail
 build=$1
 host_source=$2
+settings_source=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
@@ -24,9 +25,19 @@ if ldd "$libdir/frei0r-1/kvxtheme.so" | grep -q 'kvxtheme.*not found'; then
 fi
 
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
+# Every installed header stands on its own and needs nothing of the source tree.
+for header in "$prefix"/include/kvxtheme/*.h; do
+  echo "#include <kvxtheme/$(basename "$header")>" |
+    c++ -std=c++20 -Wall -Wextra -Werror -fsyntax-only -x c++ -I"$prefix/include" - ||
+    { echo "the installed header $header does not compile on its own"; exit 1; }
+done
 c++ -std=c++17 -Wall -Wextra -Werror "$host_source" -o "$prefix/host" \
   $(pkg-config --cflags --libs kvxtheme)
 "$prefix/host"
+# The settings page through the installed dialog headers.
+c++ -std=c++20 -Wall -Wextra -Werror "$settings_source" -o "$prefix/settings-host" \
+  $(pkg-config --cflags --libs kvxtheme)
+"$prefix/settings-host"
 
 # The CMake package: a project using find_package(kvxtheme) configures and builds.
 mkdir -p "$prefix/cmake-host"
