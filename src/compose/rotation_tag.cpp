@@ -1,6 +1,7 @@
 #include "compose/rotation_tag.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 std::optional<double> parseRotationTag(const std::string& text) {
@@ -17,6 +18,8 @@ std::optional<double> parseRotationTag(const std::string& text) {
       size_t equals = lower.find('=', keyword);
       if (equals != std::string::npos && equals < close) {
         const double degrees = std::atof(lower.c_str() + equals + 1);
+        // "nan" or an angle beyond a double's range turns nothing.
+        if (!std::isfinite(degrees)) return std::nullopt;
         return degrees * 0.017453292519444445;
       }
     }

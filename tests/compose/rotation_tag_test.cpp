@@ -27,6 +27,9 @@ TEST(RotationTag, VariantsOfTheTag) {
   ASSERT_TRUE(parseRotationTag("<rotation=abc>"));
   EXPECT_EQ(*parseRotationTag("<rotation=abc>"), 0.0);
   EXPECT_NEAR(degrees(parseRotationTag("<rotation=10><rotation=20>")), 10, 1e-9);
+  for (const char* unusable :
+       {"<rotation=nan>", "<rotation=inf>", "<rotation=-inf>", "<rotation=1e400>"})
+    EXPECT_FALSE(parseRotationTag(unusable)) << unusable;
 }
 
 TEST(RotationTag, CornersOfA30DegreeRotation) {

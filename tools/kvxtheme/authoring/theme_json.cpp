@@ -167,7 +167,8 @@ bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFo
   nlohmann::json document;
   try {
     document = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
+  } catch (const nlohmann::json::exception& e) {
+    // Also a number beyond a double's range (1e400), which the parser reports as out of range.
     *error = std::string("not valid JSON: ") + e.what();
     return false;
   }
@@ -176,6 +177,9 @@ bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFo
     readTheme(document, baseFolder, model);
   } catch (const SpecError& e) {
     *error = e.what();
+    return false;
+  } catch (const nlohmann::json::exception& e) {
+    *error = std::string("not a theme description: ") + e.what();
     return false;
   }
   return true;

@@ -238,6 +238,8 @@ TEST(ThemeJson, RefusesBadPagesGroupsAndVersions) {
       {"name": "a", "type": "text", "recordShadow": {}}]})"),
             "objects[0].recordShadow: files before version 500 carry no shadow block");
   EXPECT_EQ(refusal("{\"page\": ").rfind("not valid JSON", 0), 0u);
+  EXPECT_EQ(refusal("{\"page\": {\"width\": 1e400, \"height\": 10}}").rfind("not valid JSON", 0),
+            0u);
 }
 
 }  // namespace
