@@ -62,4 +62,10 @@ class KVX_API KvxContainer {
   std::vector<bool> objectSeen_;
 };
 
+// Reads a theme file whole: regular files only (a FIFO or device is refused without waiting),
+// the magic number checked before the rest is read, at most kMaxFileBytes. False with a
+// reason in `error` otherwise.
+KVX_API bool readThemeFileBytes(const std::string& path, std::vector<uint8_t>* bytes,
+                                std::string* error);
+
 }  // namespace kvx

@@ -3,10 +3,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <sstream>
 
 #include "cli_error.h"
 
 namespace kvxcli {
+namespace {
+
+constexpr const char* kRateRange = "is outside 0.1 to 1000 frames a second";
+
+}  // namespace
 
 std::string ArgumentReader::next() {
   std::string argument = arguments_[position_++];
@@ -52,11 +58,25 @@ double parsePositiveNumber(const std::string& option, const std::string& text) {
   return number;
 }
 
+double parseNumberInRange(const std::string& option, const std::string& text, double min,
+                          double max, const std::string& unit) {
+  const double number = parsePositiveNumber(option, text);
+  if (number < min || number > max) {
+    std::ostringstream range;
+    range << "'" << text << "' is outside " << min << " to " << max << " " << unit;
+    fail(option, range.str());
+  }
+  return number;
+}
+
 void parseSize(const std::string& option, const std::string& text, int* width, int* height) {
   size_t x = text.find('x');
   if (x == std::string::npos) fail(option, "'" + text + "' is not a size like 1280x720");
-  *width = static_cast<int>(parseInteger(option, text.substr(0, x), 1, 16384));
-  *height = static_cast<int>(parseInteger(option, text.substr(x + 1), 1, 16384));
+  *width = static_cast<int>(parseInteger(option, text.substr(0, x), 1, kMaxSide));
+  *height = static_cast<int>(parseInteger(option, text.substr(x + 1), 1, kMaxSide));
+  if (static_cast<int64_t>(*width) * *height > kMaxPixels)
+    fail(option, "'" + text + "' has more than " + std::to_string(kMaxPixels) +
+                     " pixels, the largest frame H.264 encodes (8192x4352)");
 }
 
 Rational parseRate(const std::string& option, const std::string& text) {
@@ -65,12 +85,12 @@ Rational parseRate(const std::string& option, const std::string& text) {
     Rational rate;
     rate.num = static_cast<int>(parseInteger(option, text.substr(0, slash), 1, 1000000));
     rate.den = static_cast<int>(parseInteger(option, text.substr(slash + 1), 1, 1000000));
-    if (static_cast<double>(rate.num) / rate.den > 1000)
-      fail(option, "is above 1000 frames a second");
+    const double value = static_cast<double>(rate.num) / rate.den;
+    if (value < kMinRate || value > kMaxRate) fail(option, "'" + text + "' " + kRateRange);
     return rate;
   }
   double rate = parsePositiveNumber(option, text);
-  if (rate > 1000) fail(option, "is above 1000 frames a second");
+  if (rate < kMinRate || rate > kMaxRate) fail(option, "'" + text + "' " + kRateRange);
   if (rate == std::floor(rate)) return Rational{static_cast<int>(rate), 1};
   // Rates such as 29.97 mean the NTSC family, 30000/1001.
   double ntsc = std::round(rate * 1.001);

@@ -29,12 +29,23 @@ struct Rational {
   int den = 1;
 };
 
+// What the tool renders: frame sides and pixels that H.264 encodes, rates its containers keep,
+// durations whose frames a 32-bit frame index counts.
+constexpr int kMaxSide = 8192;
+constexpr int64_t kMaxPixels = int64_t{139264} * 256;
+constexpr double kMinRate = 0.1;
+constexpr double kMaxRate = 1000;
+constexpr double kMaxDurationSeconds = 1e6;
+
 // Each refuses a malformed or out-of-range text with an error naming the option.
 int64_t parseInteger(const std::string& option, const std::string& text, int64_t min, int64_t max);
 double parsePositiveNumber(const std::string& option, const std::string& text);
-// "1280x720": both sides 1 to 16384.
+// A positive number from `min` to `max`; `unit` names what it counts in the refusal.
+double parseNumberInRange(const std::string& option, const std::string& text, double min,
+                          double max, const std::string& unit);
+// "1280x720": both sides 1 to kMaxSide, at most kMaxPixels.
 void parseSize(const std::string& option, const std::string& text, int* width, int* height);
-// "25", "29.97" or "30000/1001".
+// "25", "29.97" or "30000/1001", from kMinRate to kMaxRate.
 Rational parseRate(const std::string& option, const std::string& text);
 // "KEY=VALUE" with a non-empty key.
 void parseField(const std::string& option, const std::string& text, std::string* key,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "command.h"
+#include "stop_signals.h"
 
 extern "C" const char* kvxthemeVersion();
 
@@ -20,6 +21,7 @@ void printUsage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kvxcli::handleStopSignals();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.empty()) {
     printUsage(stderr);

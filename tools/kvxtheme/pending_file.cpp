@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli_error.h"
+#include "stop_signals.h"
 
 namespace kvxcli {
 
@@ -21,14 +22,22 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
   std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  int descriptor = mkstemp(name.data());
-  if (descriptor < 0) fail(target_, std::string("cannot be written: ") + std::strerror(errno));
+  int descriptor = -1;
+  int cause = 0;
+  changeTemporaryFiles([&](std::set<std::string>& files) {
+    descriptor = mkstemp(name.data());
+    if (descriptor >= 0)
+      files.insert(name.data());
+    else
+      cause = errno;
+  });
+  if (descriptor < 0) fail(target_, std::string("cannot be written: ") + std::strerror(cause));
+  temporary_ = name.data();
   // mkstemp creates the file for its owner only; give it the usual permissions.
   mode_t mask = umask(0);
   umask(mask);
   fchmod(descriptor, 0666 & ~mask);
   close(descriptor);
-  temporary_ = name.data();
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
@@ -39,12 +48,22 @@ PendingFile::PendingFile(PendingFile&& other) noexcept
 }
 
 PendingFile::~PendingFile() {
-  if (!committed_ && !temporary_.empty()) std::remove(temporary_.c_str());
+  if (committed_ || temporary_.empty()) return;
+  changeTemporaryFiles([&](std::set<std::string>& files) {
+    std::remove(temporary_.c_str());
+    files.erase(temporary_);
+  });
 }
 
 void PendingFile::commit() {
-  if (std::rename(temporary_.c_str(), target_.c_str()) != 0)
-    fail(target_, std::string("cannot be written: ") + std::strerror(errno));
+  int cause = 0;
+  changeTemporaryFiles([&](std::set<std::string>& files) {
+    if (std::rename(temporary_.c_str(), target_.c_str()) == 0)
+      files.erase(temporary_);
+    else
+      cause = errno;
+  });
+  if (cause != 0) fail(target_, std::string("cannot be written: ") + std::strerror(cause));
   committed_ = true;
 }
 

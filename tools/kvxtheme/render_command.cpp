@@ -68,7 +68,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.rate = parseRate(option, reader.value(option));
       options.rateGiven = true;
     } else if (option == "--duration") {
-      options.duration = parsePositiveNumber(option, reader.value(option));
+      options.duration =
+          parseNumberInRange(option, reader.value(option), 0.001, kMaxDurationSeconds, "seconds");
     } else if (option == "--frames") {
       options.maxFrames = parseInteger(option, reader.value(option), 1, 1000000000);
     } else if (option == "--title") {

@@ -21,7 +21,12 @@ std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t fr
     return makeTestPattern(options.width, options.height, options.rate,
                            std::max<int64_t>(frames, 1));
   }
-  if (!std::filesystem::exists(options.input)) fail(options.input, "does not exist");
+  // A symbolic link to itself or a name longer than the system takes is an error to report,
+  // not an exception to end the program with.
+  std::error_code error;
+  const bool exists = std::filesystem::exists(options.input, error);
+  if (error) fail(options.input, "cannot be read: " + error.message());
+  if (!exists) fail(options.input, "does not exist");
   return openMediaSource(options.input);
 }
 
@@ -32,7 +37,9 @@ std::string themeFilePath(const std::string& theme) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(theme, error)) fail(theme, "is not a theme file");
   if (!std::ifstream(theme, std::ios::binary)) fail(theme, "cannot be read");
-  return std::filesystem::absolute(theme).lexically_normal().string();
+  const std::filesystem::path absolute = std::filesystem::absolute(theme, error);
+  if (error) fail(theme, "cannot be read: " + error.message());
+  return absolute.lexically_normal().string();
 }
 
 int64_t frameLimit(const RenderOptions& options, Rational rate) {

@@ -1,9 +1,8 @@
 #include "text_schedule.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "authoring/text_file.h"
 #include "cli_error.h"
 
 namespace kvxcli {
@@ -42,12 +41,10 @@ std::string stringValue(const std::string& source, const json& value, const std:
 }  // namespace
 
 void TextSchedule::loadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) fail(path, "cannot be opened");
-  std::stringstream contents;
-  contents << file.rdbuf();
-  if (file.bad()) fail(path, "cannot be read");
-  loadJson(path, contents.str());
+  std::string contents, error;
+  if (!kvxauthor::readTextFile(path, kvxauthor::kMaxTextFileBytes, &contents, &error))
+    throw CliError(error);
+  loadJson(path, contents);
 }
 
 void TextSchedule::loadJson(const std::string& source, const std::string& contents) {

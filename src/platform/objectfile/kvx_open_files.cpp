@@ -97,33 +97,60 @@ bool closeOpenFile(HGLOBAL handle) {
   return true;
 }
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+namespace {
+
+bool readFully(int fd, uint8_t* data, size_t size, std::string* error) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = read(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n == 0 ? "file shrank while reading" : std::strerror(errno);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool readOpenThemeFile(int fd, std::vector<uint8_t>* bytes, std::string* error) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
     *error = std::strerror(errno);
     return false;
   }
-  struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (!ok) *error = "not a regular file";
-  if (ok && static_cast<uint64_t>(info.st_size) > kMaxFileBytes) {
+  if (!S_ISREG(info.st_mode)) {
+    *error = S_ISDIR(info.st_mode) ? "is a folder" : "not a regular file";
+    return false;
+  }
+  const uint64_t size = static_cast<uint64_t>(info.st_size);
+  uint8_t magic[sizeof kMagic];
+  // A file that does not begin like a theme is refused before anything more of it is read.
+  if (size < kFileHeaderSize || !readFully(fd, magic, sizeof magic, error) ||
+      std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
+    if (error->empty()) *error = "not a KVX file (bad magic)";
+    return false;
+  }
+  if (size > kMaxFileBytes) {
     *error = "file too large";
-    ok = false;
+    return false;
   }
-  if (ok) {
-    bytes->resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (ok && done < bytes->size()) {
-      ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        *error = n == 0 ? "file shrank while reading" : std::strerror(errno);
-        ok = false;
-      } else {
-        done += static_cast<size_t>(n);
-      }
-    }
+  bytes->resize(static_cast<size_t>(size));
+  std::memcpy(bytes->data(), magic, sizeof magic);
+  return readFully(fd, bytes->data() + sizeof magic, bytes->size() - sizeof magic, error);
+}
+
+}  // namespace
+
+bool readThemeFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  error->clear();
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer before it could be refused.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    *error = std::string("cannot be opened: ") + std::strerror(errno);
+    return false;
   }
+  const bool ok = readOpenThemeFile(fd, bytes, error);
   close(fd);
   return ok;
 }

@@ -24,7 +24,4 @@ bool changeFileLock(HGLOBAL handle, bool lock);
 // Forgets the handle and frees its block; false for a handle that is not an open file.
 bool closeOpenFile(HGLOBAL handle);
 
-// Reads a whole file, refusing files larger than the container allows.
-bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
-
 }  // namespace kvx

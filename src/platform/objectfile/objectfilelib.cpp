@@ -43,11 +43,11 @@ std::string kvxDirectory() {
 bool readThemeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* opened,
                    std::string* error) {
   *opened = path;
-  if (kvx::readWholeFile(path, bytes, error)) return true;
+  if (kvx::readThemeFileBytes(path, bytes, error)) return true;
   const std::string directory = kvxDirectory();
   if (path[0] == '/' || directory.empty()) return false;
   *opened = directory + (directory.back() == '/' ? "" : "/") + path;
-  return kvx::readWholeFile(*opened, bytes, error);
+  return kvx::readThemeFileBytes(*opened, bytes, error);
 }
 
 int readPicture(const PictureChunk& picture, void* params, WcsRowCallback callback) {

@@ -161,14 +161,26 @@ TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
       {"--input testsrc --frames 3 --output " + quote(folder_.file("one.png")), "one.png"},
       {"--input testsrc --rate fast --output " + quote(out), "--rate"},
       {"--input testsrc --bogus --output " + quote(out), "--bogus"},
+      {"--input testsrc --rate 0.001 --output " + quote(out), "--rate"},
+      {"--input testsrc --rate 1/1000000 --output " + quote(out), "--rate"},
+      {"--input testsrc --duration 1e18 --output " + quote(out), "--duration"},
+      {"--input testsrc --size 16384x16383 --output " + quote(out), "--size"},
+      {"--input testsrc --texts /dev/zero --output " + quote(out), "/dev/zero"},
+      {"--input testsrc --texts " + quote(folder_.path().string()) + " --output " + quote(out),
+       "is a folder"},
+      {"--input " + quote(folder_.file(std::string(5000, 'n'))) + " --output " + quote(out),
+       "cannot be read"},
+      {"--input " + quote(folder_.file("loop.mp4")) + " --output " + quote(out), "loop.mp4"},
   };
+  std::filesystem::create_symlink(folder_.file("loop.mp4"), folder_.file("loop.mp4"));
   for (const auto& test : cases) {
     RunResult result = render(test.arguments);
     EXPECT_NE(result.status, 0) << test.arguments;
     EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
     EXPECT_NE(result.output.find(test.named), std::string::npos) << result.output;
-    EXPECT_EQ(entriesIn(folder_.path()), 0u) << test.arguments;
+    EXPECT_EQ(entriesIn(folder_.path()), 1u) << test.arguments;  // the looping link
   }
+  std::filesystem::remove(folder_.file("loop.mp4"));
   // A damaged input fails part-way: nothing appears under the target name.
   std::string broken = folder_.file("broken.mp4");
   std::ofstream(broken) << "not a video at all";
@@ -176,6 +188,27 @@ TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
   EXPECT_NE(result.status, 0);
   EXPECT_NE(result.output.find("broken.mp4"), std::string::npos) << result.output;
   EXPECT_EQ(entriesIn(folder_.path()), 1u);
+}
+
+// Stopped by a signal, the tool removes the hidden temporaries of a numbered picture sequence,
+// keeps what was there before and ends with the shell's status for that signal.
+TEST_F(RenderCommandTest, StopSignalsLeaveNoTemporaryFiles) {
+  const std::string earlier = folder_.file("out_0001.png");
+  std::ofstream(earlier) << "an earlier render";
+  for (const auto& [signal, status] :
+       {std::pair{"INT", 130}, std::pair{"TERM", 143}, std::pair{"HUP", 129}}) {
+    const std::string script = quote(kvxthemeTool()) +
+                               " render --quiet --input testsrc --size 320x180 --duration 600 " +
+                               "--output " + quote(folder_.file("out_%04d.png")) + " & pid=$!; " +
+                               "for i in $(seq 200); do ls -A " + quote(folder_.path().string()) +
+                               " | grep -q '^\\.out_0005' && break; sleep 0.05; done; kill -" +
+                               signal + " $pid; wait $pid; echo status=$?";
+    const RunResult result = run("sh -c " + quote(script));
+    EXPECT_NE(result.output.find("status=" + std::to_string(status)), std::string::npos)
+        << signal << ": " << result.output;
+    EXPECT_EQ(entriesIn(folder_.path()), 1u) << signal;
+    EXPECT_TRUE(std::filesystem::exists(earlier));
+  }
 }
 
 TEST_F(RenderCommandTest, HelpListsTheCommands) {

@@ -38,8 +38,33 @@ TEST(ArgumentsTest, RatesKeepTheirExactFraction) {
   EXPECT_EQ(film.den, 1001);
   Rational odd = parseRate("--rate", "12.5");
   EXPECT_DOUBLE_EQ(static_cast<double>(odd.num) / odd.den, 12.5);
-  for (const char* bad : {"0", "-25", "abc", "25/0", "1/", "5000", "nan", "inf", ""})
+  Rational slideshow = parseRate("--rate", "0.1");
+  EXPECT_DOUBLE_EQ(static_cast<double>(slideshow.num) / slideshow.den, 0.1);
+  for (const char* bad : {"0", "-25", "abc", "25/0", "1/", "5000", "nan", "inf", "", "0.001",
+                          "1e-300", "1/1000000", "1/11"})
     EXPECT_THROW(parseRate("--rate", bad), CliError) << bad;
+}
+
+// A refusal names the option and the range it accepts.
+TEST(ArgumentsTest, RefusalsNameTheOptionAndTheRange) {
+  const auto refusal = [](auto parse) -> std::string {
+    try {
+      parse();
+    } catch (const CliError& error) {
+      return error.what();
+    }
+    return "accepted";
+  };
+  int width = 0, height = 0;
+  EXPECT_EQ(refusal([&] { parseRate("--rate", "0.001"); }),
+            "--rate: '0.001' is outside 0.1 to 1000 frames a second");
+  EXPECT_EQ(refusal([&] { parseNumberInRange("--duration", "1e18", 0.001, 1e6, "seconds"); }),
+            "--duration: '1e18' is outside 0.001 to 1e+06 seconds");
+  EXPECT_NE(refusal([&] { parseSize("--size", "16384x16383", &width, &height); }).find("--size"),
+            std::string::npos);
+  EXPECT_NE(refusal([&] { parseSize("--size", "8192x8192", &width, &height); }).find("pixels"),
+            std::string::npos);
+  EXPECT_EQ(refusal([&] { parseSize("--size", "8192x4352", &width, &height); }), "accepted");
 }
 
 TEST(ArgumentsTest, SizesAndNumbersAreChecked) {

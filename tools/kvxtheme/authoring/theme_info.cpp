@@ -247,17 +247,9 @@ void readObject(const kvx::ObjectChunks& chunks, uint16_t version, ObjectInfo* o
 }  // namespace
 
 bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return refuse(error, path + ": cannot be opened");
-  in.seekg(0, std::ios::end);
-  const std::streamoff length = in.tellg();
-  if (length < 0 || static_cast<uint64_t>(length) > kvx::kMaxFileBytes)
-    return refuse(error, path + ": not a theme file (size)");
-  in.seekg(0);
-  std::vector<uint8_t> bytes(static_cast<size_t>(length));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), length))
-    return refuse(error, path + ": cannot be read");
+  std::vector<uint8_t> bytes;
   std::string why;
+  if (!kvx::readThemeFileBytes(path, &bytes, &why)) return refuse(error, path + ": " + why);
   const std::unique_ptr<kvx::KvxContainer> container =
       kvx::KvxContainer::parse(std::move(bytes), &why);
   if (!container) return refuse(error, path + ": " + why);

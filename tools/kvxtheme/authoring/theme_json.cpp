@@ -1,10 +1,8 @@
 #include "theme_json.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "json_fields.h"
 #include "object_json.h"
+#include "text_file.h"
 
 namespace kvxauthor {
 
@@ -186,18 +184,9 @@ bool parseThemeJson(const std::string& text, const std::filesystem::path& baseFo
 }
 
 bool loadThemeJson(const std::filesystem::path& file, ThemeSpec* model, std::string* error) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    *error = file.string() + ": cannot be read";
-    return false;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in.good() && !in.eof()) {
-    *error = file.string() + ": cannot be read";
-    return false;
-  }
-  return parseThemeJson(text.str(), file.parent_path(), model, error);
+  std::string text;
+  if (!readTextFile(file, kMaxTextFileBytes, &text, error)) return false;
+  return parseThemeJson(text, file.parent_path(), model, error);
 }
 
 }  // namespace kvxauthor

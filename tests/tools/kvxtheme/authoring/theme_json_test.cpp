@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
+
+#include "authoring/text_file.h"
+#include "support/test_support.h"
 
 namespace kvxauthor {
 namespace {
@@ -240,6 +245,24 @@ TEST(ThemeJson, RefusesBadPagesGroupsAndVersions) {
   EXPECT_EQ(refusal("{\"page\": ").rfind("not valid JSON", 0), 0u);
   EXPECT_EQ(refusal("{\"page\": {\"width\": 1e400, \"height\": 10}}").rfind("not valid JSON", 0),
             0u);
+}
+
+// Only a regular file of reasonable size is read as a description, whatever its name says.
+TEST(ThemeJson, LoadingRefusesWhatIsNotADescriptionFile) {
+  kvxtest::TempDir dir;
+  ThemeSpec model;
+  std::string error;
+  EXPECT_FALSE(loadThemeJson("/dev/zero", &model, &error));
+  EXPECT_EQ(error, "/dev/zero: is not a regular file");
+  EXPECT_FALSE(loadThemeJson(dir.path(), &model, &error));
+  EXPECT_EQ(error, dir.path().string() + ": is a folder, not a file");
+  const std::filesystem::path huge = dir.path() / "huge.json";
+  std::ofstream(huge) << "{}";
+  std::filesystem::resize_file(huge, kMaxTextFileBytes + 1);
+  EXPECT_FALSE(loadThemeJson(huge, &model, &error));
+  EXPECT_NE(error.find("larger than 64 MiB"), std::string::npos) << error;
+  EXPECT_FALSE(loadThemeJson(dir.path() / "missing.json", &model, &error));
+  EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
 }
 
 }  // namespace

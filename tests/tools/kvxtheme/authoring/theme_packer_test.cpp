@@ -1,6 +1,7 @@
 #include "authoring/theme_packer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -360,6 +361,25 @@ TEST(ThemeInfo, RefusesDamagedAndMissingFiles) {
   fs::resize_file(path, fs::file_size(path) - 7);
   EXPECT_FALSE(readThemeInfo(path, &info, &error));
   EXPECT_EQ(error.rfind(path + ": ", 0), 0u);
+}
+
+TEST(ThemeInfo, RefusesWhatIsNotAThemeBeforeReadingIt) {
+  kvxtest::TempDir dir;
+  ThemeInfo info;
+  std::string error;
+  // A FIFO without a writer would block a reader that opens it plainly.
+  const std::string fifo = dir.file("pipe.kvx");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(readThemeInfo(fifo, &info, &error));
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  EXPECT_FALSE(readThemeInfo(dir.path().string(), &info, &error));
+  EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+  // A sparse 3 GiB file: its first bytes are not a theme's, so its size never matters.
+  const std::string large = dir.file("large.bin");
+  std::ofstream(large) << "not a theme";
+  fs::resize_file(large, uint64_t{3} << 30);
+  EXPECT_FALSE(readThemeInfo(large, &info, &error));
+  EXPECT_NE(error.find("bad magic"), std::string::npos) << error;
 }
 
 }  // namespace
