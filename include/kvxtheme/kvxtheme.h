@@ -143,6 +143,13 @@ KVX_API int InitThemeEngine();
 // *texture (see kvxtheme/bufferlib.h). False only when memory runs out.
 KVX_API bool q32themeGetKVXTexture(const char* path, void** texture);
 
+// Beside the effect's protocol, which reports nothing of a frame to the host: how many frames
+// or fields of the running clip could not be composed in full (a placement or layer that did
+// not fit in memory, rows the effect could not use). Such a frame shows what could be drawn.
+// 0 outside a clip. Why the clip's theme failed to load, hosts read from the error record
+// (c32GetDLLErrorInfo, kvxtheme/commonlib.h) after BeginKVXEffect.
+KVX_API uint32_t kvxIncompleteFrames(const CThemeEffect& effect);
+
 // The library's version, "major.minor.patch".
 extern "C" KVX_API const char* kvxthemeVersion();
 }

@@ -14,9 +14,10 @@
 
 namespace {
 
-// Maps the picture onto the corners and fits the result into the placeholder. A failed
-// transform leaves the placeholder as it was.
-void transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int width, int height,
+// Maps the picture onto the corners and fits the result into the placeholder. A transform that
+// fails (a placement far outside the frame can ask for more memory than there is) leaves the
+// placeholder as it was and answers false.
+bool transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int width, int height,
                      const Corners& corners) {
   std::unique_ptr<uint8_t[]> result;
   int resultWidth = 0, resultHeight = 0;
@@ -24,15 +25,14 @@ void transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int widt
     TransformPicture transform(picture, width, height);
     if (!transform.transform(corners.topLeft, corners.bottomLeft, corners.topRight,
                              corners.bottomRight))
-      return;
+      return false;
     if (!transform.resultSize(&resultWidth, &resultHeight) || resultWidth <= 0 || resultHeight <= 0)
-      return;
-    // A placement far outside the frame can ask for more than there is: skip this frame.
+      return false;
     result.reset(new (std::nothrow) uint8_t[static_cast<size_t>(resultWidth) * resultHeight * 3]);
-    if (!result) return;
-    if (!transform.readResult(result.get())) return;
+    if (!result) return false;
+    if (!transform.readResult(result.get())) return false;
   }
-  fitter.fit(result.get(), resultWidth, resultHeight, 1);
+  return fitter.fit(result.get(), resultWidth, resultHeight, 1) != 0;
 }
 
 }  // namespace
@@ -44,6 +44,7 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
   std::memset(document_.frameBuffer, 0,
               static_cast<size_t>(document_.frameWidth) * document_.frameHeight * 3);
   const int rows = fieldMode ? height * 2 : height;
+  bool complete = true;
 
   if (ThemeLayer* placeholder = document_.findLayer("placeholder")) {
     PlaceholderFitter fitter(placeholder, &document_.fitScratch);
@@ -60,7 +61,7 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
       if (qrGetTransformData(reference->renderObject, &kind, &record) && record) {
         const Corners corners = cornersFromRecord(static_cast<const uint8_t*>(record));
         qrDelTransformData(record);
-        transformAndFit(fitter, picture, width, rows, corners);
+        complete = transformAndFit(fitter, picture, width, rows, corners);
       } else {
         // No placement recorded: the frame goes in as it is.
         fitter.fit(picture, width, rows, 1);
@@ -71,7 +72,8 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
       if (!angle)
         fitter.fit(picture, width, rows, 1);
       else
-        transformAndFit(fitter, picture, width, rows, rotatedCorners(width, rows, *angle));
+        complete =
+            transformAndFit(fitter, picture, width, rows, rotatedCorners(width, rows, *angle));
     }
   }
 
@@ -99,5 +101,6 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
     const int line = fieldMode == 0 ? i : fieldMode == 1 ? 2 * i : 2 * i + 1;
     std::memcpy(dstRows[i], output + line * rowBytes, rowBytes);
   }
+  if (!complete) ++document_.incompleteFrames;
   return 1;
 }

@@ -21,6 +21,20 @@ uint16_t uint16At(const uint8_t* bytes, int offset) {
   return value;
 }
 
+// The mask's size: the record's own mask rectangle when it says so, else the attributes'.
+void maskSizeOf(const uint8_t* record, int32_t* width, int32_t* height) {
+  const bool own = uint16At(record, 144) != 0;
+  *width = int32At(record, own ? 156 : 356);
+  *height = int32At(record, own ? 160 : 360);
+}
+
+uint64_t pictureBytes(int32_t width, int32_t height, int bitsPerPixel) {
+  if (width <= 0 || height <= 0) return 0;
+  const uint64_t rowBytes = bitsPerPixel == 1 ? (static_cast<uint64_t>(width) + 7) / 8
+                                              : static_cast<uint64_t>(width) * (bitsPerPixel / 8);
+  return rowBytes * static_cast<uint64_t>(height);
+}
+
 void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version) {
   char name[128];
   std::memcpy(name, record, sizeof(name));
@@ -39,8 +53,6 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   object->flags = int32At(a, 328);
   object->maskX = int32At(a, 348);
   object->maskY = int32At(a, 352);
-  object->maskWidth = int32At(a, 356);
-  object->maskHeight = int32At(a, 360);
   object->maskBuffer = 0;
 
   if (version < 500) {
@@ -52,9 +64,8 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   if (uint16At(record, 144) != 0) {
     object->maskX = int32At(record, 148);
     object->maskY = int32At(record, 152);
-    object->maskWidth = int32At(record, 156);
-    object->maskHeight = int32At(record, 160);
   }
+  maskSizeOf(record, &object->maskWidth, &object->maskHeight);
   const int32_t shadowOn = int32At(a, 736);
   const int32_t shadowTransparency = int32At(a, 784);
   if (version >= 500 && int32At(a, 740) == 24 && (shadowOn == 0 || shadowOn == 1) &&
@@ -130,19 +141,33 @@ int readMask(HGLOBAL file, const uint8_t* record, int index, ThemeObject* object
 
 }  // namespace
 
+int pictureBitsOf(HGLOBAL file) {
+  auto* header = static_cast<const uint8_t*>(GlobalLock(file));
+  if (!header) return 8;
+  const int32_t pixelFormat = int32At(header, kHeaderPixelFormat);
+  GlobalUnlock(file);
+  return pixelFormat == 2 ? 24 : pixelFormat == 64 ? 1 : 8;
+}
+
+uint64_t declaredPictureBytes(const uint8_t* record, int bitsPerPixel) {
+  int32_t maskWidth = 0, maskHeight = 0;
+  maskSizeOf(record, &maskWidth, &maskHeight);
+  return pictureBytes(int32At(record, 136), int32At(record, 140), bitsPerPixel) +
+         pictureBytes(maskWidth, maskHeight, 8);
+}
+
 int loadObject(HGLOBAL file, int index, const uint8_t* record, ThemeObject** out,
                ThemeDocument* document, int32_t pageRenderFlag) {
   auto* header = static_cast<const uint8_t*>(GlobalLock(file));
   if (!header) return 0;
-  const int32_t pixelFormat = int32At(header, kHeaderPixelFormat);
   const uint16_t version = uint16At(header, kHeaderVersion);
   GlobalUnlock(file);
+  const int bits = pictureBitsOf(file);
 
   std::unique_ptr<ThemeObject> object(new (std::nothrow) ThemeObject);
   if (!object) return 0;
   fillFromRecord(object.get(), record, version);
 
-  const int bits = pixelFormat == 2 ? 24 : pixelFormat == 64 ? 1 : 8;
   if (!buf32Alloc(&object->imageBuffer, bits, object->width, object->height, 0, nullptr)) return 0;
   const bool hasMask = object->maskWidth != 0 && object->maskHeight != 0;
   if (hasMask &&

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 bool namesEqualIgnoringCase(const char* a, const char* b) {
   return a && b && strcasecmp(a, b) == 0;
@@ -52,11 +53,19 @@ int ThemeDocument::isGroupReferenced(int32_t id) const {
 }
 
 void ThemeDocument::removeUnreferencedGroups() {
-  for (auto it = groups.begin(); it != groups.end();) {
-    auto next = std::next(it);
-    if (!*it || !isGroupReferenced((*it)->id)) groups.erase(it);
-    it = next;
+  // The ids the objects use, gathered once: a check per group would cost groups × objects.
+  std::unordered_set<int32_t> referenced;
+  for (const auto& object : objects) {
+    if (!object) continue;
+    for (int i = 0; i < ThemeObject::kGroupIdCount; ++i) {
+      const int value = object->groupId(i);
+      if (value == 0) break;
+      referenced.insert(value);
+    }
   }
+  groups.remove_if([&](const std::unique_ptr<ThemeGroup>& group) {
+    return !group || !referenced.count(group->id);
+  });
 }
 
 uint8_t* ThemeDocument::prepareFrameBuffer(int width, int height) {

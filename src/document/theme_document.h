@@ -3,6 +3,7 @@
 // built for the output size, the frame buffer, the input-frame assembler and the per-document
 // state of the placeholder fit and the video reader. It keeps the data; LayerBuilder builds its
 // layers and Compositor composes its frames.
+#include <atomic>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -86,6 +87,8 @@ class ThemeDocument {
   VideoReaderState video;
   // The output picture when the composed size differs from the host's, kept between frames.
   std::vector<uint8_t> outputPicture;
+  // Frames or fields of the clip not composed in full; the host protocol cannot say so.
+  std::atomic<uint32_t> incompleteFrames = 0;
 };
 
 // Case-insensitive comparison of names, as theme names are matched.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "document/object_loader.h"
@@ -40,6 +41,24 @@ struct OpenFile {
     q32FileFreeFileData(handle);
   }
 };
+
+// Refuses a theme whose records declare more picture memory than a theme may hold, before any
+// picture is allocated; a small file could otherwise ask for many gigabytes.
+bool withinPictureBudget(HGLOBAL file, const std::vector<uint8_t>& records, int32_t count) {
+  const int bits = pictureBitsOf(file);
+  uint64_t total = 0;
+  for (int32_t index = 0; index < count; ++index) {
+    total +=
+        declaredPictureBytes(records.data() + static_cast<size_t>(index) * kObjectInfoSize, bits);
+    if (total > kMaxThemePictureBytes) break;
+  }
+  if (total <= kMaxThemePictureBytes) return true;
+  const std::string detail = "the theme's pictures declare more than " +
+                             std::to_string(kMaxThemePictureBytes >> 20) +
+                             " MiB, the most one theme may hold";
+  c32SetDLLErrInfo(detail.c_str(), 1001, 1, 3300, 5, 0);
+  return false;
+}
 
 }  // namespace
 
@@ -86,6 +105,7 @@ int ThemeDocument::loadThemeFile(const char* path) {
     }
     result = wcsOpenObjectInfo(handle, count, records.data());
     if (result <= 0) return result;
+    if (!withinPictureBudget(handle, records, count)) return 0;
   }
   uint8_t pageInfo[kPageInfoSize] = {};
   wcsGetIEPageInfo(handle, pageInfo);
@@ -120,6 +140,11 @@ int ThemeDocument::parseGroupBlock(GroupList& list, int32_t size, const uint8_t*
   if (!block || size <= 0) return 1;
   const size_t blockSize = static_cast<size_t>(size);
   const bool extended = blockSize >= 8 && readInt32(block) == -1 && readInt32(block + 4) >= 1;
+  // Texts go to the first group of an id, as setGroupTexts finds it; looked up here by id, so
+  // a block of many entries loads in linear time.
+  std::unordered_map<int32_t, ThemeGroup*> firstOfId;
+  for (const auto& group : list)
+    if (group) firstOfId.emplace(group->id, group.get());
   size_t offset = extended ? 12 : 0;
   while (offset < blockSize) {
     if (blockSize - offset < 4) break;  // no room for an id: the block ends here
@@ -133,9 +158,10 @@ int ThemeDocument::parseGroupBlock(GroupList& list, int32_t size, const uint8_t*
         next += text.advance;
       }
     }
-    addGroup(list, id, name.text.c_str());
-    setGroupTexts(id, texts[0].text.c_str(), texts[1].text.c_str(), texts[2].text.c_str(),
-                  texts[3].text.c_str(), list);
+    if (addGroup(list, id, name.text.c_str())) firstOfId.emplace(id, list.back().get());
+    if (const auto first = firstOfId.find(id); first != firstOfId.end())
+      first->second->setTexts(texts[0].text.c_str(), texts[1].text.c_str(), texts[2].text.c_str(),
+                              texts[3].text.c_str());
     offset = next;
   }
   return 1;

@@ -68,12 +68,15 @@ int CThemeEffect::DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, 
   auto* texts = queryInterface<ITextProvider>(host->options, IID_ITextProvider);
   // Keep the document alive for this frame even if a copy ends the clip meanwhile.
   std::shared_ptr<ThemeDocument> document = document_;
-  // A frame that runs out of memory is lost, not the host: failures of a frame are not reported.
+  // A frame that runs out of memory is lost, not the host: the protocol reports no failures of
+  // a frame, kvxIncompleteFrames counts them.
   try {
     Compositor(*document).updateTextLayers(texts, static_cast<int>(frameIndex));
-    Compositor(*document).composeFrame(srcRows, dstRows, height, width,
-                                       static_cast<int>(frameIndex), fieldMode);
+    if (!Compositor(*document).composeFrame(srcRows, dstRows, height, width,
+                                            static_cast<int>(frameIndex), fieldMode))
+      ++document->incompleteFrames;
   } catch (const std::bad_alloc&) {
+    ++document->incompleteFrames;
   }
   OutputDebugStringA("DoKVXEffect\n");
   return 1;
@@ -89,6 +92,11 @@ int CThemeEffect::EndKVXEffect(unsigned char**, unsigned char**, int, int, DSADA
 int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) {
   if (!document_) return 0;
   return Compositor(*document_).fitPictureToPlaceholder(picture, result);
+}
+
+uint32_t kvxIncompleteFrames(const CThemeEffect& effect) {
+  const ThemeDocument* document = effect.themeDocument();
+  return document ? document->incompleteFrames.load() : 0;
 }
 
 int InitThemeEngine() {

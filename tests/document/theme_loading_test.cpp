@@ -140,6 +140,59 @@ TEST_F(ThemeLoading, MissingFileLeavesTheDocumentEmpty) {
   EXPECT_EQ(document.buildLayers(720, 576), 0);
 }
 
+// A block of 100,000 entries loads in linear time (a scan per entry took minutes); the
+// texts still go to the first group of an id and the unreferenced groups still go.
+TEST_F(ThemeLoading, ManyGroupsLoadWithTheirTexts) {
+  std::vector<kvx::KvxGroup> entries;
+  for (int32_t id = 1; id <= 100000; ++id) entries.push_back({id, "g", "t" + std::to_string(id)});
+  entries.push_back({77, "again", "late"});
+  kvx::KvxWriter writer = pageWriter();
+  writer.setGroupBlock(kvx::extendedGroupBlock(entries));
+  addPicture(writer, "first").record().setGroupId(0, 77);
+  addPicture(writer, "second").record().setGroupId(0, 99999);
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(write(writer).c_str()), 0);
+  EXPECT_EQ(groupIds(document), (std::vector<int>{77, 99999, 77}));
+  EXPECT_STREQ(document.findGroup(77)->text1, "late");
+  EXPECT_STREQ(document.findGroup(99999)->text1, "t99999");
+}
+
+// Buffers are sized from the records, whatever the stored pictures hold: a record declaring
+// 20,000 × 20,000 pixels over an 8 × 4 picture is a few bytes in the file and 1.6 GB in memory.
+// The theme is refused before anything is allocated.
+TEST_F(ThemeLoading, PicturesBeyondTheThemeBudgetAreRefused) {
+  const auto load = [&](int objects) {
+    kvx::KvxWriter writer = pageWriter();
+    for (int i = 0; i < objects; ++i) {
+      kvx::KvxWriterObject& object =
+          writer.addObject(pictureRecord("huge" + std::to_string(i), 20000, 20000));
+      object.setPicture(kvx::KvxPicture::oneColour(8, 4, 24, 0x00FF00));
+    }
+    c32ClearDLLErrInfo();
+    ThemeDocument document;
+    const int result = document.loadThemeFile(write(writer).c_str());
+    return std::pair{result, document.objects.size()};
+  };
+  const auto [fits, loaded] = load(1);  // 1.2 GB of colour and 0.4 GB of mask: over the budget
+  EXPECT_EQ(fits, 0);
+  EXPECT_EQ(loaded, 0u);
+  char detail[256] = {};
+  int error = 0, severity = 0, module = 0, location = 0, code = 0;
+  EXPECT_EQ(c32GetDLLErrorInfo(detail, &error, &severity, &module, &location, &code), 1001);
+  EXPECT_EQ(module, 3300);
+  EXPECT_NE(std::string(detail).find("1024 MiB"), std::string::npos) << detail;
+
+  kvx::KvxWriter writer = pageWriter();
+  writer
+      .addObject(pictureRecord("large", 4000, 4000))  // 64 MB: within the budget
+      .setPicture(kvx::KvxPicture::oneColour(8, 4, 24, 0x00FF00));
+  c32ClearDLLErrInfo();
+  ThemeDocument document;
+  EXPECT_GT(document.loadThemeFile(write(writer).c_str()), 0);
+  EXPECT_EQ(document.objects.size(), 1u);
+  EXPECT_EQ(c32GetDLLErrorInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+}
+
 TEST_F(ThemeLoading, FailingObjectKeepsTheOnesBefore) {
   kvx::KvxWriter writer = pageWriter();
   writer.setGroupBlock(kvx::plainGroupBlock({{9, "kept"}}));

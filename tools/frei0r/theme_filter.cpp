@@ -115,6 +115,11 @@ bool ThemeFilter::startClip() {
   }
   host_.setThemePath(theme);
   clipRunning_ = host_.begin(width_, height_) != 0;
+  if (!host_.loadFailure().empty()) {
+    reported_ = false;
+    reportOnce(theme + ": " + host_.loadFailure() + "; frames pass through unchanged");
+    themeUsable_ = false;
+  }
   return clipRunning_;
 }
 
@@ -136,7 +141,12 @@ void ThemeFilter::update(double time, const uint32_t* input, uint32_t* output) {
       const size_t stride = static_cast<size_t>(width_) * 3;
       drawn = host_.renderFrame(static_cast<int>(index), source_.data(), stride,
                                 destination_.data(), stride) != 0;
-      if (drawn) bgrToRgba(destination_.data(), input, pixels_, output);
+      if (drawn)
+        bgrToRgba(destination_.data(), input, pixels_, output);
+      else
+        reportOnce("frame " + std::to_string(index) +
+                   " could not be composed in full (not enough memory for this theme at this "
+                   "size?); such frames pass through unchanged");
     }
     if (!drawn && input != output) std::memcpy(output, input, pixels_ * sizeof(uint32_t));
   }

@@ -2,7 +2,15 @@
 
 #include <cstring>
 
+#include "kvxtheme/commonlib.h"
+
 namespace kvxhost {
+namespace {
+
+// The error number of exhausted memory in the error record.
+constexpr int kErrorMemory = 1001;
+
+}  // namespace
 
 ReferenceHost::ReferenceHost() {
   record_.options = &options_;
@@ -66,9 +74,14 @@ int ReferenceHost::begin(int width, int height, FieldOrder order) {
   int rows = record_.interlaced ? height / 2 : height;
   sourceRows_.assign(rows, nullptr);
   destinationRows_.assign(rows, nullptr);
+  c32ClearDLLErrInfo();
   int result =
       effect_.BeginKVXEffect(sourceRows_.data(), destinationRows_.data(), rows, width, &record_);
   running_ = result != 0;
+  char detail[256] = {};
+  loadFailure_.clear();
+  if (c32GetDLLErrorInfo(detail, nullptr, nullptr, nullptr, nullptr, nullptr) == kErrorMemory)
+    loadFailure_ = detail[0] ? detail : "there is not enough memory to load the theme";
   return result;
 }
 
@@ -88,19 +101,24 @@ int ReferenceHost::callField(uint32_t counter, const uint8_t* source, size_t sou
 int ReferenceHost::renderFrame(int frameIndex, const uint8_t* source, size_t sourceStride,
                                uint8_t* destination, size_t destinationStride) {
   if (!running_ || !source || !destination || frameIndex < 0) return 0;
-  uint32_t frame = static_cast<uint32_t>(frameIndex);
+  const uint32_t frame = static_cast<uint32_t>(frameIndex);
+  const uint32_t incompleteBefore = kvxIncompleteFrames(effect_);
+  int result = 0;
   switch (order_) {
     case FieldOrder::Progressive:
-      return callField(frame, source, sourceStride, destination, destinationStride, 0);
+      result = callField(frame, source, sourceStride, destination, destinationStride, 0);
+      break;
     case FieldOrder::TopFieldFirst:
       // Odd counters carry the even lines, even counters the odd lines.
-      return callField(2 * frame + 1, source, sourceStride, destination, destinationStride, 0) &
-             callField(2 * frame, source, sourceStride, destination, destinationStride, 1);
+      result = callField(2 * frame + 1, source, sourceStride, destination, destinationStride, 0) &
+               callField(2 * frame, source, sourceStride, destination, destinationStride, 1);
+      break;
     case FieldOrder::BottomFieldFirst:
-      return callField(2 * frame, source, sourceStride, destination, destinationStride, 1) &
-             callField(2 * frame + 1, source, sourceStride, destination, destinationStride, 0);
+      result = callField(2 * frame, source, sourceStride, destination, destinationStride, 1) &
+               callField(2 * frame + 1, source, sourceStride, destination, destinationStride, 0);
+      break;
   }
-  return 0;
+  return kvxIncompleteFrames(effect_) == incompleteBefore ? result : 0;
 }
 
 int ReferenceHost::end() {

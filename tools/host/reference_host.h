@@ -34,8 +34,12 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
 
   // Starts a clip of frames width × height (whole frames, whatever the field order).
   int begin(int width, int height, FieldOrder order = FieldOrder::Progressive);
+  // Why the theme could not be loaded at the last begin, from the error record when memory ran
+  // out or the theme asked for too much of it; empty when it loaded or simply had nothing.
+  const std::string& loadFailure() const { return loadFailure_; }
   // Renders frame `frameIndex`: source and destination are packed or strided 24-bit pictures
   // of the begun size. In field orders the effect is called once per field and the result woven.
+  // 0 also when the effect could not compose the frame in full (kvxIncompleteFrames).
   int renderFrame(int frameIndex, const uint8_t* source, size_t sourceStride, uint8_t* destination,
                   size_t destinationStride);
   int end();
@@ -63,6 +67,7 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   DSADAPTRECEXT record_{};
   EffectOption options_{};
   std::string themePath_;
+  std::string loadFailure_;
   bool pathProviderEnabled_ = true;
   TextSource textSource_;
   std::vector<std::string> queries_;

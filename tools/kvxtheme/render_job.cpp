@@ -92,6 +92,7 @@ int64_t render(const RenderOptions& options) {
   });
   if (!host.begin(info.width, info.height, options.fieldOrder))
     fail(theme.empty() ? "default page" : theme, "the effect refused to start the clip");
+  if (!host.loadFailure().empty()) fail(theme, host.loadFailure());
 
   const size_t frameBytes = static_cast<size_t>(info.width) * info.height * 3;
   std::vector<uint8_t> in;
@@ -109,7 +110,8 @@ int64_t render(const RenderOptions& options) {
     if (in.size() != frameBytes) fail(options.input, "changed its frame size");
     if (!host.renderFrame(static_cast<int>(frames), in.data(), info.width * 3u, out.data(),
                           info.width * 3u))
-      fail(options.input, "the effect refused frame " + std::to_string(frames));
+      fail(options.input, "the effect could not compose frame " + std::to_string(frames) +
+                              " in full (not enough memory for this theme at this size?)");
     sink->write(out.data());
     ++frames;
     progress.update(frames);

@@ -4,11 +4,15 @@
 
 #include "authoring/png_file.h"
 #include "kvxtheme/bufferlib.h"
+#include "kvxtheme/commonlib.h"
 #include "kvxtheme/kvxtheme.h"
 
 namespace kvxauthor {
 
 namespace {
+
+// The error number of exhausted memory in the error record.
+constexpr int kErrorMemory = 1001;
 
 bool refuse(std::string* error, const std::string& message) {
   *error = message;
@@ -30,8 +34,14 @@ bool fetchPlaceholderTexture(const std::string& themePath, Texture* texture, std
   if (!std::filesystem::is_regular_file(themePath, ignored))
     return refuse(error, themePath + ": no such theme file");
   void* slot = nullptr;
+  c32ClearDLLErrInfo();
   if (!q32themeGetKVXTexture(themePath.c_str(), &slot)) return refuse(error, "out of memory");
   TextureHandle buffer{kvxTextureHandle(slot)};
+  char detail[256] = {};
+  if (!buffer.handle &&
+      c32GetDLLErrorInfo(detail, nullptr, nullptr, nullptr, nullptr, nullptr) == kErrorMemory)
+    return refuse(error, themePath + ": " +
+                             (detail[0] ? detail : "there is not enough memory to load the theme"));
   if (!buffer.handle)
     return refuse(error, themePath +
                              ": no placeholder picture (the theme did not load or has no object "

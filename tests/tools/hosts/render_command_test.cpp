@@ -190,6 +190,47 @@ TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
   EXPECT_EQ(entriesIn(folder_.path()), 1u);
 }
 
+// What the effect cannot do reaches the user: a theme whose records declare more picture memory
+// than a theme may hold (two 15,000 × 15,000 one-colour pictures in a 5 KB file), and a frame
+// whose placement asks for more than there is (corners 30,000 pixels beyond a small page).
+TEST_F(RenderCommandTest, TheEffectsFailuresReachTheUser) {
+  const auto packed = [&](const std::string& name, const std::string& objects) {
+    const std::string json = folder_.file(name + ".json");
+    std::ofstream(json) << R"({"page": {"width": 64, "height": 48}, "objects": [)" << objects
+                        << "]}";
+    const std::string theme = folder_.file(name + ".kvx");
+    EXPECT_EQ(run(quote(kvxthemeTool()) + " pack " + quote(json) + " -o " + quote(theme)).status,
+              0);
+    return theme;
+  };
+  const std::string huge = packed("huge", R"(
+      {"name": "a", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"},
+      {"name": "placeholder", "type": "picture", "width": 15000, "height": 15000,
+       "color": "#808080"})");
+  const std::string far = packed("far", R"(
+      {"name": "holder_ref", "type": "text", "string": "", "component": {"transform": {
+       "topLeft": [-30000, -30000], "topRight": [30000, -30000],
+       "bottomLeft": [-30000, 30000], "bottomRight": [30000, 30000]}}},
+      {"name": "placeholder", "type": "picture", "width": 64, "height": 48,
+       "color": "#808080"})");
+  const std::string out = folder_.file("out.png");
+  RunResult result =
+      render("--theme " + quote(huge) + " --input testsrc --frames 1 --output " + quote(out));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("huge.kvx: the theme's pictures declare more than 1024 MiB"),
+            std::string::npos)
+      << result.output;
+  result = run(quote(kvxthemeTool()) + " texture " + quote(huge) + " -o " + quote(out));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("1024 MiB"), std::string::npos) << result.output;
+  result = render("--theme " + quote(far) + " --input testsrc --size 64x48 --frames 1 --output " +
+                  quote(out));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("could not compose frame 0 in full"), std::string::npos)
+      << result.output;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 // Stopped by a signal, the tool removes the hidden temporaries of a numbered picture sequence,
 // keeps what was there before and ends with the shell's status for that signal.
 TEST_F(RenderCommandTest, StopSignalsLeaveNoTemporaryFiles) {
