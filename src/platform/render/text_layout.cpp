@@ -127,10 +127,12 @@ Box TextLayout::bounds() const {
   PangoRectangle ink, logical;
   pango_layout_get_extents(layout_, &ink, &logical);
   Box box;
-  box.x0 = std::min(ink.x, logical.x) / double(PANGO_SCALE);
-  box.y0 = std::min(ink.y, logical.y) / double(PANGO_SCALE);
-  box.x1 = std::max(ink.x + ink.width, logical.x + logical.width) / double(PANGO_SCALE);
-  box.y1 = std::max(ink.y + ink.height, logical.y + logical.height) / double(PANGO_SCALE);
+  // Sums in double: Pango's int extents may be near their limit.
+  const double scale = PANGO_SCALE;
+  box.x0 = std::min(ink.x, logical.x) / scale;
+  box.y0 = std::min(ink.y, logical.y) / scale;
+  box.x1 = std::max(double(ink.x) + ink.width, double(logical.x) + logical.width) / scale;
+  box.y1 = std::max(double(ink.y) + ink.height, double(logical.y) + logical.height) / scale;
   return box;
 }
 

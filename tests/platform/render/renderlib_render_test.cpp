@@ -176,6 +176,27 @@ TEST(TextRendering, FailuresLeaveAMessageAndTheOldHandles) {
   EXPECT_STREQ(reinterpret_cast<const char*>(out + 100), "unknown render object");
 }
 
+// Texts whose layout would overflow Pango's integer measures are refused with a message, before
+// they are laid out; a long but sensible title still renders.
+TEST(TextRendering, TextsBeyondWhatCanBeLaidOutAreRefused) {
+  struct Case {
+    std::string text;
+    int pixels;
+  } refused[] = {{std::string(5000, 'W'), 2000},
+                 {std::string(100000, '\n') + "x", 32},
+                 {std::string(1 << 20, 'a'), 24}};
+  for (const Case& test : refused) {
+    Object object = rendertest::textObject(test.text, test.pixels);
+    BufHandle image = 0, mask = 0;
+    uint8_t out[kRenderOutRecordSize] = {};
+    EXPECT_EQ(qrRenderObject(object.get(), &image, &mask, 0, 0, out), 0) << test.text.size();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out + 100)).rfind("text too large", 0), 0u);
+    EXPECT_EQ(image, 0u);
+  }
+  const Rendered title = renderText(std::string(200, 'W'), 64);
+  EXPECT_GT(title.width, 200 * 32);
+}
+
 TEST(TextRendering, ThreadsRenderIndependently) {
   const Rendered reference = renderText("Thread caption 7");
   Object shared = rendertest::textObject("Thread caption 7");
