@@ -1,11 +1,15 @@
-// Writes the fuzzer's seed files: small themes that reach every part of the reader (pictures
-// of each depth, one-colour pictures, masks, named streams, both group block forms).
+// Writes the fuzz targets' seed files, one folder per target under the folder it is given. The
+// reader's seeds are small themes that reach all of it (pictures of each depth, one-colour
+// pictures, masks, named streams, both group block forms).
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "kvxtheme/kvx_group_block.h"
 #include "kvxtheme/kvx_writer.h"
+#include "seeds.h"
 
 namespace {
 
@@ -81,15 +85,37 @@ bool emptyTheme(const std::string& path) {
 
 }  // namespace
 
+namespace kvxseeds {
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+bool writeThemeFileSeeds(const std::string& folder) {
+  return pictureTheme(folder + "/seed-picture.kvx") && greyTheme(folder + "/seed-grey.kvx") &&
+         bitmapTheme(folder + "/seed-bitmap.kvx") && emptyTheme(folder + "/seed-empty.kvx");
+}
+
+}  // namespace kvxseeds
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [SAMPLE-THEME.json...]\n", argv[0]);
     return 2;
   }
-  const std::string folder = std::string(argv[1]) + "/";
-  const bool ok = pictureTheme(folder + "seed-picture.kvx") &&
-                  greyTheme(folder + "seed-grey.kvx") && bitmapTheme(folder + "seed-bitmap.kvx") &&
-                  emptyTheme(folder + "seed-empty.kvx");
-  if (!ok) std::fprintf(stderr, "writing the seeds into %s failed\n", folder.c_str());
+  const std::filesystem::path root = argv[1];
+  const std::vector<std::string> samples(argv + 2, argv + argc);
+  auto folder = [&](const char* target) {
+    std::filesystem::create_directories(root / target);
+    return (root / target).string();
+  };
+  bool ok = kvxseeds::writeThemeFileSeeds(folder("kvx_reader_fuzz"));
+  ok = kvxseeds::writeThemeJsonSeeds(folder("theme_json_fuzz"), samples) && ok;
+  ok = kvxseeds::writeRenderObjectSeeds(folder("render_object_fuzz")) && ok;
+  ok = kvxseeds::writeBitmapSeeds(folder("merge_holder_fuzz")) && ok;
+  if (!ok) std::fprintf(stderr, "writing the seeds into %s failed\n", root.c_str());
   return ok ? 0 : 1;
 }
