@@ -111,7 +111,9 @@ static_assert(offsetof(DSADAPTRECEXT, frameCounter) == 64);
 class ThemeDocument;
 
 // One effect instance. Copies share the running clip's document; it is released when the last
-// copy ends the clip or is destroyed.
+// copy ends the clip or is destroyed. Copies may be called from different threads: their calls
+// on the shared document take turns under the document's own lock. One object is called from
+// one thread at a time; independent effects run in parallel.
 class KVX_API CThemeEffect : public CThemeEffectBase {
  public:
   CThemeEffect();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ class ThemeDocument {
   std::vector<uint8_t> outputPicture;
   // Frames or fields of the clip not composed in full; the host protocol cannot say so.
   std::atomic<uint32_t> incompleteFrames = 0;
+  // Serialises the calls of effect copies that share this document; uncontended otherwise.
+  std::mutex lock;
 };
 
 // Case-insensitive comparison of names, as theme names are matched.

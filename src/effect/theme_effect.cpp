@@ -68,6 +68,7 @@ int CThemeEffect::DoKVXEffect(unsigned char** srcRows, unsigned char** dstRows, 
   auto* texts = queryInterface<ITextProvider>(host->options, IID_ITextProvider);
   // Keep the document alive for this frame even if a copy ends the clip meanwhile.
   std::shared_ptr<ThemeDocument> document = document_;
+  const std::lock_guard<std::mutex> guard(document->lock);
   // A frame that runs out of memory is lost, not the host: the protocol reports no failures of
   // a frame, kvxIncompleteFrames counts them.
   try {
@@ -91,6 +92,7 @@ int CThemeEffect::EndKVXEffect(unsigned char**, unsigned char**, int, int, DSADA
 
 int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) {
   if (!document_) return 0;
+  const std::lock_guard<std::mutex> guard(document_->lock);
   return Compositor(*document_).fitPictureToPlaceholder(picture, result);
 }
 

@@ -2,6 +2,7 @@
 // The reference host: drives a CThemeEffect through the public host protocol (host record,
 // option record, sink, path provider and text provider) over packed 24-bit frames. The
 // command-line tool, the frei0r filter and the tests use it.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -71,7 +72,7 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   bool pathProviderEnabled_ = true;
   TextSource textSource_;
   std::vector<std::string> queries_;
-  long textQueries_ = 0;
+  std::atomic<long> textQueries_ = 0;  // counted from the threads of effect copies too
   std::vector<unsigned char*> sourceRows_;
   std::vector<unsigned char*> destinationRows_;
   int width_ = 0;

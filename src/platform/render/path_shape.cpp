@@ -1,5 +1,6 @@
 #include "platform/render/path_shape.h"
 
+#include "platform/render/coverage_accumulator.h"
 #include "platform/render/scratch_context.h"
 
 Box PathShape::bounds() const {
@@ -14,6 +15,12 @@ Box PathShape::bounds() const {
 
 void PathShape::fill(cairo_t* cr) const {
   appendOutline(cr);
+  // Cairo's scan converter sorts crossing edges: its time grows with the square of a path's
+  // crossings. Large paths are filled in linear time instead.
+  if (path_.commands.size() > kLargePathCommands) {
+    fillByAccumulation(cr);
+    return;
+  }
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   cairo_fill(cr);
 }

@@ -1,10 +1,13 @@
 #pragma once
-// A vector path of a path object, drawn by Cairo with the non-zero winding rule.
+// A vector path of a path object, filled with the non-zero winding rule.
 #include "kvxtheme/pathlib.h"
 #include "platform/render/shape.h"
 
 class PathShape : public Shape {
  public:
+  // Paths with more commands than this are filled by CoverageAccumulator.
+  static constexpr size_t kLargePathCommands = 2048;
+
   explicit PathShape(const QzPath& path) : path_(path) {}
 
   // Tight box of the path's segments (curves by their extent, not their control points).

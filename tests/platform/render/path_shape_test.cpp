@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "kvxtheme/renderlib.h"
 #include "render_test_support.h"
 
@@ -102,6 +104,29 @@ TEST(PathRendering, ResizeScalesAroundTheBox) {
   const Rendered r = rendertest::render(object.get());
   EXPECT_EQ(r.width, 40);
   EXPECT_EQ(r.height, 80);
+}
+
+// A path of many commands is filled by the accumulator: a circle of 4,096 short lines covers
+// what the circle of four curves covers.
+TEST(PathRendering, LargePathsFillLikeSmallOnes) {
+  QzPath polygon;
+  constexpr int kSides = 4096;
+  static_assert(kSides > PathShape::kLargePathCommands);
+  for (int i = 0; i < kSides; ++i) {
+    const double angle = 2 * M_PI * i / kSides;
+    polygon.commands.push_back({i == 0 ? QzPathCommand::Move : QzPathCommand::Line,
+                                {40 + 30 * std::cos(angle), 40 + 30 * std::sin(angle)}});
+  }
+  polygon.commands.push_back({QzPathCommand::Close, {}});
+  const Rendered many = rendertest::render(pathObject(polygon).get());
+  const Rendered four = rendertest::render(pathObject(circle(40, 40, 30)).get());
+  ASSERT_TRUE(many.ok) << many.message;
+  ASSERT_EQ(many.width, four.width);
+  ASSERT_EQ(many.height, four.height);
+  double difference = 0;
+  for (size_t i = 0; i < many.mask.size(); ++i) difference += std::abs(many.mask[i] - four.mask[i]);
+  EXPECT_LT(difference / many.mask.size(), 2.0);
+  EXPECT_EQ(many.coverage(many.width / 2, many.height / 2), 255);
 }
 
 TEST(PathRendering, GoldenShape) {
