@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "document/object_streams.h"
 #include "document/theme_document.h"
@@ -45,42 +46,39 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   object->width = int32At(record, 136);
   object->height = int32At(record, 140);
 
-  uint8_t attributes[508];
-  std::memcpy(attributes, record + 296, sizeof(attributes));
-  const uint8_t* a = attributes - 296;  // so that offsets read as record offsets
-  object->transparency = int32At(a, 296);
-  object->mergeMode = int32At(a, 300);
-  object->flags = int32At(a, 328);
-  object->maskX = int32At(a, 348);
-  object->maskY = int32At(a, 352);
+  object->transparency = int32At(record, 296);
+  object->mergeMode = int32At(record, 300);
+  object->flags = int32At(record, 328);
+  object->maskX = int32At(record, 348);
+  object->maskY = int32At(record, 352);
   object->maskBuffer = 0;
 
   if (version < 500) {
-    object->setGroupId(int32At(a, 324), 0);
+    object->setGroupId(int32At(record, 324), 0);
   } else {
     for (int i = 0; i < ThemeObject::kGroupIdCount; ++i)
-      object->setGroupId(int32At(a, 672 + 4 * i), i);
+      object->setGroupId(int32At(record, 672 + 4 * i), i);
   }
   if (uint16At(record, 144) != 0) {
     object->maskX = int32At(record, 148);
     object->maskY = int32At(record, 152);
   }
   maskSizeOf(record, &object->maskWidth, &object->maskHeight);
-  const int32_t shadowOn = int32At(a, 736);
-  const int32_t shadowTransparency = int32At(a, 784);
-  if (version >= 500 && int32At(a, 740) == 24 && (shadowOn == 0 || shadowOn == 1) &&
+  const int32_t shadowOn = int32At(record, 736);
+  const int32_t shadowTransparency = int32At(record, 784);
+  if (version >= 500 && int32At(record, 740) == 24 && (shadowOn == 0 || shadowOn == 1) &&
       shadowTransparency >= 0 && shadowTransparency <= 100) {
     object->shadowEnabled = shadowOn;
-    object->shadowParam1 = int32At(a, 744);
-    object->shadowParam2 = int32At(a, 748);
-    object->shadowParam3 = int32At(a, 752);
-    object->shadowParam4 = int32At(a, 756);
-    object->shadowParam5 = int32At(a, 760);
+    object->shadowParam1 = int32At(record, 744);
+    object->shadowParam2 = int32At(record, 748);
+    object->shadowParam3 = int32At(record, 752);
+    object->shadowParam4 = int32At(record, 756);
+    object->shadowParam5 = int32At(record, 760);
     object->shadowTransparency = shadowTransparency;
-    object->shadowColor = int32At(a, 792);
+    object->shadowColor = int32At(record, 792);
   }
   char text[257];
-  std::memcpy(text, a + 416, 256);
+  std::memcpy(text, record + 416, 256);
   text[256] = '\0';
   object->linkText = text;
 }
@@ -102,9 +100,17 @@ int writeRowRun(BufHandle buffer, const WcsRowRecord& run) {
   if (run.x + length > width) length = width - run.x;
   if (length <= 0) return 1;
   auto* const* rows = static_cast<const uint8_t* const*>(run.rowData);
+  // Rows of 1-bit pictures come packed, a bit a pixel, most significant first; the buffer takes
+  // a byte a pixel.
+  std::vector<uint8_t> unpacked(run.bitsPerPixel == 1 ? length : 0);
   for (int i = 0; i < run.rows; ++i) {
     if (run.y + i >= height) break;
-    if (!buf32MergeMem(buffer, run.x, run.y + i, rows[i], length, 1)) return 0;
+    const uint8_t* row = rows[i];
+    if (run.bitsPerPixel == 1) {
+      for (int x = 0; x < length; ++x) unpacked[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;
+      row = unpacked.data();
+    }
+    if (!buf32MergeMem(buffer, run.x, run.y + i, row, length, 1)) return 0;
   }
   return 1;
 }

@@ -299,6 +299,25 @@ TEST_F(ThemeLoading, ObjectWithoutMaskRectangleHasNoMask) {
   EXPECT_EQ(document.objects.front()->maskBuffer, 0u);
 }
 
+// 1-bit pictures arrive a bit a pixel; the buffer holds 0 or 255 a pixel.
+TEST_F(ThemeLoading, OneBitPicturesUnpackTheirRows) {
+  kvx::KvxWriter writer = pageWriter();
+  writer.setPixelFormat(64);
+  constexpr int kWidth = 13, kHeight = 2;  // two bytes a row, the second partly used
+  kvx::KvxWriterObject& object = writer.addObject(pictureRecord("bits", kWidth, kHeight));
+  object.setPicture(kvx::KvxPicture::fromRows(kWidth, kHeight, 1, {0xA5, 0xF8, 0x0F, 0x00}));
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(write(writer).c_str()), 0);
+  ASSERT_EQ(document.objects.size(), 1u);
+  std::vector<uint8_t> pixels(kWidth * kHeight);
+  ASSERT_NE(
+      buf32GetMem(document.objects.front()->imageBuffer, 0, 0, kWidth, kHeight, pixels.data()), 0);
+  const std::vector<uint8_t> expected = {255, 0,   255, 0,   0, 255, 0, 255, 255,
+                                         255, 255, 255, 255, 0, 0,   0, 0,   255,
+                                         255, 255, 255, 0,   0, 0,   0, 0};
+  EXPECT_EQ(pixels, expected);
+}
+
 TEST(RowRuns, RunsAreClippedToTheBuffer) {
   BufHandle buffer = 0;
   const uint32_t black = 0;
