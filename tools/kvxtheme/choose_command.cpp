@@ -55,9 +55,11 @@ std::string resolveTheme(const ChooseOptions& options, const std::string& name) 
 }
 
 // The theme's first frame over the test pattern, as packed B,G,R rows. An empty name shows the
-// default page; a name found nowhere gives false.
-bool renderPreview(const ChooseOptions& options, const std::string& name,
-                   std::vector<uint8_t>* bgr) {
+// default page; a name found nowhere gives false with "no such theme file" in `why`, a theme the
+// effect could not load or draw false with its reason.
+bool renderPreview(const ChooseOptions& options, const std::string& name, std::vector<uint8_t>* bgr,
+                   std::string* why) {
+  *why = "no such theme file";
   const std::string path = resolveTheme(options, name);
   if (!name.empty() && path.empty()) return false;
   std::vector<uint8_t> source;
@@ -65,6 +67,11 @@ bool renderPreview(const ChooseOptions& options, const std::string& name,
   kvxhost::ReferenceHost host;
   host.setThemePath(path);
   if (!host.begin(options.width, options.height)) return false;
+  if (!host.loadFailure().empty()) {
+    *why = host.loadFailure();
+    return false;
+  }
+  *why = "the effect could not compose the preview in full";
   bgr->assign(source.size(), 0);
   const size_t stride = static_cast<size_t>(options.width) * 3;
   const bool rendered = host.renderFrame(0, source.data(), stride, bgr->data(), stride) != 0;
@@ -74,7 +81,8 @@ bool renderPreview(const ChooseOptions& options, const std::string& name,
 
 void writePreview(const ChooseOptions& options, const std::string& name, const std::string& file) {
   std::vector<uint8_t> bgr;
-  if (!renderPreview(options, name, &bgr)) fail(name, "no such theme file");
+  std::string why;
+  if (!renderPreview(options, name, &bgr, &why)) fail(name, why);
   SinkSettings settings;
   settings.width = options.width;
   settings.height = options.height;
@@ -115,7 +123,8 @@ int runChoose(const std::vector<std::string>& arguments) {
     settings.title = "kvxtheme: choose a theme";
     settings.onPreviewRedraw = [&](const EffectOption& current, PreviewPicture* picture) {
       std::vector<uint8_t> bgr;
-      if (!renderPreview(options, recordName(current), &bgr)) return false;
+      std::string why;
+      if (!renderPreview(options, recordName(current), &bgr, &why)) return false;
       picture->width = options.width;
       picture->height = options.height;
       picture->rgb = std::move(bgr);

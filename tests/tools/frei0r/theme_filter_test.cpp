@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "authoring/theme_json.h"
+#include "authoring/theme_packer.h"
 #include "support/test_support.h"
 
 namespace kvxfrei0r {
@@ -98,6 +100,45 @@ TEST(ThemeFilterTest, SameValuesReloadNothingAndANewThemeRestartsTheClip) {
   filter->update(160, in.data(), out.data());
   EXPECT_EQ(count(trace.text(), "BeginKVXEffect"), 2u);
   EXPECT_NE(out, in);
+}
+
+// What the effect cannot do is told once on standard error, and the frames pass through: a
+// theme beyond the picture budget, and frames whose placement asks for more than there is.
+TEST(ThemeFilterTest, FailuresOfTheEffectAreLoggedOnceAndPassThrough) {
+  kvxtest::TempDir folder;
+  const auto packed = [&](const std::string& name, const std::string& objects) {
+    kvxauthor::ThemeSpec model;
+    std::string error;
+    EXPECT_TRUE(kvxauthor::parseThemeJson(
+        R"({"page": {"width": 64, "height": 48}, "objects": [)" + objects + "]}", folder.path(),
+        &model, &error))
+        << error;
+    const std::string path = folder.file(name + ".kvx");
+    EXPECT_TRUE(kvxauthor::packTheme(model, path, &error)) << error;
+    return path;
+  };
+  const std::string huge = packed("huge", R"(
+      {"name": "a", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"},
+      {"name": "b", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"})");
+  const std::string far = packed("far", R"(
+      {"name": "holder_ref", "type": "text", "string": "", "component": {"transform": {
+       "topLeft": [-30000, -30000], "topRight": [30000, -30000],
+       "bottomLeft": [-30000, 30000], "bottomRight": [30000, 30000]}}},
+      {"name": "placeholder", "type": "picture", "width": 64, "height": 48,
+       "color": "#808080"})");
+  const std::vector<uint32_t> in = gradientFrame();
+  for (const auto& [theme, message] :
+       {std::pair{huge, "1024 MiB"}, std::pair{far, "could not be composed in full"}}) {
+    auto filter = ThemeFilter::create(kWidth, kHeight);
+    filter->setString(kThemePath, theme.c_str());
+    std::vector<uint32_t> out(in.size());
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 3; ++frame) filter->update(frame * 40, in.data(), out.data());
+    const std::string logged = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(count(logged, message), 1u) << logged;
+    EXPECT_EQ(count(logged, "\n"), 1u) << logged;
+    EXPECT_EQ(out, in);
+  }
 }
 
 TEST(ThemeFilterTest, InstancesKeepTheirOwnTexts) {
