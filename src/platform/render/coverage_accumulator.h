@@ -36,3 +36,7 @@ class CoverageAccumulator {
 // Fills the current path of `cr` with its source through the accumulator: the same result as
 // cairo_fill with the non-zero rule but for the anti-aliasing of crossing edges. Clears the path.
 void fillByAccumulation(cairo_t* cr);
+// Strokes the current path of `cr` `width` wide with round joins and caps, as the union of a band
+// along every flattened segment, a wedge on the outside of every turn and a half disc at every
+// open end. Clears the path.
+void strokeByAccumulation(cairo_t* cr, double width);

@@ -16,13 +16,20 @@ Box PathShape::bounds() const {
 void PathShape::fill(cairo_t* cr) const {
   appendOutline(cr);
   // Cairo's scan converter sorts crossing edges: its time grows with the square of a path's
-  // crossings. Large paths are filled in linear time instead.
+  // crossings, and a stroke's outline crosses itself at every turn. Large paths are filled and
+  // stroked in linear time instead.
   if (path_.commands.size() > kLargePathCommands) {
     fillByAccumulation(cr);
     return;
   }
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   cairo_fill(cr);
+}
+
+void PathShape::stroke(cairo_t* cr, double width) const {
+  if (path_.commands.size() <= kLargePathCommands) return Shape::stroke(cr, width);
+  appendOutline(cr);
+  strokeByAccumulation(cr, width);
 }
 
 void PathShape::appendOutline(cairo_t* cr) const {

@@ -5,7 +5,7 @@
 
 class PathShape : public Shape {
  public:
-  // Paths with more commands than this are filled by CoverageAccumulator.
+  // Paths with more commands than this are filled and stroked by CoverageAccumulator.
   static constexpr size_t kLargePathCommands = 2048;
 
   explicit PathShape(const QzPath& path) : path_(path) {}
@@ -14,6 +14,7 @@ class PathShape : public Shape {
   Box bounds() const override;
   void fill(cairo_t* cr) const override;
   void appendOutline(cairo_t* cr) const override;
+  void stroke(cairo_t* cr, double width) const override;
 
  private:
   const QzPath& path_;

@@ -15,12 +15,6 @@ Rgb rgbOf(uint32_t color) {
   return {(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0};
 }
 
-void applyStrokeStyle(cairo_t* cr, double width) {
-  cairo_set_line_width(cr, width);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-}
-
 Box strokedBounds(const Shape& shape, double strokeWidth) {
   Box box = shape.bounds();
   if (strokeWidth <= 0) return box;
@@ -132,10 +126,8 @@ bool renderColoured(const Shape& shape, const QrColorRecord& color, double strok
   const Rgb fillRgb = rgbOf(fill), strokeRgb = rgbOf(strokeColorOf(color));
   cairo_set_source_rgb(canvas.cr(), fillRgb.r, fillRgb.g, fillRgb.b);
   shape.fill(canvas.cr());
-  shape.appendOutline(canvas.cr());
-  applyStrokeStyle(canvas.cr(), strokeWidth);
   cairo_set_source_rgb(canvas.cr(), strokeRgb.r, strokeRgb.g, strokeRgb.b);
-  cairo_stroke(canvas.cr());
+  shape.stroke(canvas.cr(), strokeWidth);
   canvas.finish();
   if (!buf32Alloc(&buffers->image, 24, placement.width, placement.height, 1, &fill) ||
       !buf32Alloc(&buffers->mask, 8, placement.width, placement.height, 0, nullptr)) {

@@ -1,9 +1,9 @@
 // Serialization of render objects: the theme writer flattens, the theme loader restores.
 #include <new>
 
+#include "kvxtheme/renderlib.h"
 #include "platform/render/object_format.h"
 #include "platform/render/object_table.h"
-#include "kvxtheme/renderlib.h"
 
 int qrUnFlattenObject(RenderHandle object, int32_t size, const void* bytes, QrQueryCallback query,
                       void* user) {

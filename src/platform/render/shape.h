@@ -9,6 +9,13 @@ struct Box {
   bool empty() const { return !(x1 > x0) || !(y1 > y0); }
 };
 
+// Round joins and caps, as every outline is stroked.
+inline void applyStrokeStyle(cairo_t* cr, double width) {
+  cairo_set_line_width(cr, width);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+}
+
 class Shape {
  public:
   virtual ~Shape() = default;
@@ -18,4 +25,10 @@ class Shape {
   virtual void fill(cairo_t* cr) const = 0;
   // Appends the outlines to the current path, for stroking.
   virtual void appendOutline(cairo_t* cr) const = 0;
+  // Paints the outlines `width` wide with the current source.
+  virtual void stroke(cairo_t* cr, double width) const {
+    appendOutline(cr);
+    applyStrokeStyle(cr, width);
+    cairo_stroke(cr);
+  }
 };

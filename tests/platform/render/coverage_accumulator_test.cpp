@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -121,6 +122,64 @@ TEST(CoverageAccumulator, MatchesCairoOnCrossingCurves) {
   }
   EXPECT_LT(sum / ours.size(), 6.0);
   EXPECT_GT(inside, kSize * kSize / 4);
+}
+
+// Strokes against Cairo's round-joined, round-capped stroke: an open zigzag, a closed
+// triangle, a turn back on itself and a circle of many tiny segments.
+TEST(CoverageAccumulator, StrokesMatchCairo) {
+  const std::vector<std::function<void(cairo_t*)>> shapes = {
+      [](cairo_t* cr) {
+        cairo_move_to(cr, 10, 10);
+        cairo_line_to(cr, 60, 12);
+        cairo_line_to(cr, 20, 60);
+        cairo_line_to(cr, 62, 55);
+      },
+      [](cairo_t* cr) {
+        cairo_move_to(cr, 10, 10);
+        cairo_line_to(cr, 60, 12);
+        cairo_line_to(cr, 20, 60);
+        cairo_close_path(cr);
+      },
+      [](cairo_t* cr) {
+        cairo_move_to(cr, 30, 30);
+        cairo_line_to(cr, 60, 30);
+        cairo_line_to(cr, 8, 36);
+      },
+      [](cairo_t* cr) {
+        for (int i = 0; i < 4096; ++i) {
+          const double angle = 2 * M_PI * i / 4096;
+          cairo_line_to(cr, 32 + 24 * std::cos(angle), 32 + 24 * std::sin(angle));
+        }
+        cairo_close_path(cr);
+      }};
+  for (size_t shape = 0; shape < shapes.size(); ++shape) {
+    const auto render = [&](bool accumulate) {
+      cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kSize, kSize);
+      cairo_t* cr = cairo_create(surface);
+      shapes[shape](cr);
+      if (accumulate) {
+        strokeByAccumulation(cr, 7);
+      } else {
+        cairo_set_line_width(cr, 7);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_stroke(cr);
+      }
+      cairo_surface_flush(surface);
+      Picture picture(kSize * kSize);
+      for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+          picture[y * kSize + x] = cairo_image_surface_get_data(
+              surface)[y * cairo_image_surface_get_stride(surface) + x];
+      cairo_destroy(cr);
+      cairo_surface_destroy(surface);
+      return picture;
+    };
+    const Picture ours = render(true), cairos = render(false);
+    double sum = 0;
+    for (size_t i = 0; i < ours.size(); ++i) sum += std::abs(ours[i] - cairos[i]);
+    EXPECT_LT(sum / ours.size(), 1.0) << "shape " << shape;
+  }
 }
 
 }  // namespace

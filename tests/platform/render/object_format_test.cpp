@@ -5,8 +5,8 @@
 #include <cstring>
 #include <random>
 
-#include "platform/render/byte_io.h"
 #include "kvxtheme/renderlib.h"
+#include "platform/render/byte_io.h"
 #include "render_test_support.h"
 
 using rendertest::Object;

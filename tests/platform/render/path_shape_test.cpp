@@ -106,9 +106,9 @@ TEST(PathRendering, ResizeScalesAroundTheBox) {
   EXPECT_EQ(r.height, 80);
 }
 
-// A path of many commands is filled by the accumulator: a circle of 4,096 short lines covers
-// what the circle of four curves covers.
-TEST(PathRendering, LargePathsFillLikeSmallOnes) {
+// A path of many commands is filled and stroked by the accumulator: a circle of 4,096 short
+// lines looks like the circle of four curves that Cairo draws, with and without a stroke.
+TEST(PathRendering, LargePathsDrawLikeSmallOnes) {
   QzPath polygon;
   constexpr int kSides = 4096;
   static_assert(kSides > PathShape::kLargePathCommands);
@@ -118,15 +118,24 @@ TEST(PathRendering, LargePathsFillLikeSmallOnes) {
                                 {40 + 30 * std::cos(angle), 40 + 30 * std::sin(angle)}});
   }
   polygon.commands.push_back({QzPathCommand::Close, {}});
-  const Rendered many = rendertest::render(pathObject(polygon).get());
-  const Rendered four = rendertest::render(pathObject(circle(40, 40, 30)).get());
-  ASSERT_TRUE(many.ok) << many.message;
-  ASSERT_EQ(many.width, four.width);
-  ASSERT_EQ(many.height, four.height);
-  double difference = 0;
-  for (size_t i = 0; i < many.mask.size(); ++i) difference += std::abs(many.mask[i] - four.mask[i]);
-  EXPECT_LT(difference / many.mask.size(), 2.0);
-  EXPECT_EQ(many.coverage(many.width / 2, many.height / 2), 255);
+  const QrColorRecord stroked = rendertest::colorRecord(0x00FF0000, 255, 0x0000FF00, 600);
+  for (const QrColorRecord* color : {static_cast<const QrColorRecord*>(nullptr), &stroked}) {
+    Object many = pathObject(polygon), four = pathObject(circle(40, 40, 30));
+    if (color) {
+      ASSERT_TRUE(qrSetColorValue(many.get(), color));
+      ASSERT_TRUE(qrSetColorValue(four.get(), color));
+    }
+    const Rendered a = rendertest::render(many.get()), b = rendertest::render(four.get());
+    ASSERT_TRUE(a.ok) << a.message;
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    double mask = 0, colour = 0;
+    for (size_t i = 0; i < a.mask.size(); ++i) mask += std::abs(a.mask[i] - b.mask[i]);
+    for (size_t i = 0; i < a.rgb.size(); ++i) colour += std::abs(a.rgb[i] - b.rgb[i]);
+    EXPECT_LT(mask / a.mask.size(), 2.0) << (color ? "stroked" : "filled");
+    EXPECT_LT(colour / a.rgb.size(), 4.0) << (color ? "stroked" : "filled");
+    EXPECT_EQ(a.coverage(a.width / 2, a.height / 2), 255);
+  }
 }
 
 TEST(PathRendering, GoldenShape) {
