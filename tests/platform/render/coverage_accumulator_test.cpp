@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <vector>
+
+#include "platform/render/shape.h"
 
 namespace {
 
@@ -16,6 +19,22 @@ using Picture = std::vector<uint8_t>;
 Picture coverageOf(const CoverageAccumulator& accumulator) {
   Picture picture(kSize * kSize);
   for (int y = 0; y < kSize; ++y) accumulator.coverageRow(y, picture.data() + y * kSize);
+  return picture;
+}
+
+// Draws with `draw` on an A8 surface of kSize × kSize and returns its pixels.
+Picture drawnWith(const std::function<void(cairo_t*)>& draw) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kSize, kSize);
+  cairo_t* cr = cairo_create(surface);
+  draw(cr);
+  cairo_surface_flush(surface);
+  Picture picture(kSize * kSize);
+  const uint8_t* data = cairo_image_surface_get_data(surface);
+  for (int y = 0; y < kSize; ++y)
+    std::copy_n(data + y * cairo_image_surface_get_stride(surface), kSize,
+                picture.data() + y * kSize);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
   return picture;
 }
 
@@ -93,27 +112,15 @@ TEST(CoverageAccumulator, MatchesCairoOnCrossingCurves) {
                      (i * 29) % 64 + 0.3, (i * 17) % 64 + 0.6);
     cairo_close_path(cr);
   };
-  const auto render = [&](bool accumulate) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kSize, kSize);
-    cairo_t* cr = cairo_create(surface);
+  const Picture ours = drawnWith([&](cairo_t* cr) {
     draw(cr);
-    if (accumulate) {
-      fillByAccumulation(cr);
-    } else {
-      cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-      cairo_fill(cr);
-    }
-    cairo_surface_flush(surface);
-    Picture picture(kSize * kSize);
-    for (int y = 0; y < kSize; ++y)
-      for (int x = 0; x < kSize; ++x)
-        picture[y * kSize + x] =
-            cairo_image_surface_get_data(surface)[y * cairo_image_surface_get_stride(surface) + x];
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-    return picture;
-  };
-  const Picture ours = render(true), cairos = render(false);
+    fillByAccumulation(cr);
+  });
+  const Picture cairos = drawnWith([&](cairo_t* cr) {
+    draw(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_fill(cr);
+  });
   double sum = 0;
   int inside = 0;
   for (size_t i = 0; i < ours.size(); ++i) {
@@ -153,29 +160,15 @@ TEST(CoverageAccumulator, StrokesMatchCairo) {
         cairo_close_path(cr);
       }};
   for (size_t shape = 0; shape < shapes.size(); ++shape) {
-    const auto render = [&](bool accumulate) {
-      cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, kSize, kSize);
-      cairo_t* cr = cairo_create(surface);
+    const Picture ours = drawnWith([&](cairo_t* cr) {
       shapes[shape](cr);
-      if (accumulate) {
-        strokeByAccumulation(cr, 7);
-      } else {
-        cairo_set_line_width(cr, 7);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        cairo_stroke(cr);
-      }
-      cairo_surface_flush(surface);
-      Picture picture(kSize * kSize);
-      for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
-          picture[y * kSize + x] = cairo_image_surface_get_data(
-              surface)[y * cairo_image_surface_get_stride(surface) + x];
-      cairo_destroy(cr);
-      cairo_surface_destroy(surface);
-      return picture;
-    };
-    const Picture ours = render(true), cairos = render(false);
+      strokeByAccumulation(cr, 7);
+    });
+    const Picture cairos = drawnWith([&](cairo_t* cr) {
+      shapes[shape](cr);
+      applyStrokeStyle(cr, 7);
+      cairo_stroke(cr);
+    });
     double sum = 0;
     for (size_t i = 0; i < ours.size(); ++i) sum += std::abs(ours[i] - cairos[i]);
     EXPECT_LT(sum / ours.size(), 1.0) << "shape " << shape;

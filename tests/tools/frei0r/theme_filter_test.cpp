@@ -10,6 +10,7 @@
 
 #include "authoring/theme_json.h"
 #include "authoring/theme_packer.h"
+#include "support/hostile_themes.h"
 #include "support/test_support.h"
 
 namespace kvxfrei0r {
@@ -117,15 +118,8 @@ TEST(ThemeFilterTest, FailuresOfTheEffectAreLoggedOnceAndPassThrough) {
     EXPECT_TRUE(kvxauthor::packTheme(model, path, &error)) << error;
     return path;
   };
-  const std::string huge = packed("huge", R"(
-      {"name": "a", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"},
-      {"name": "b", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"})");
-  const std::string far = packed("far", R"(
-      {"name": "holder_ref", "type": "text", "string": "", "component": {"transform": {
-       "topLeft": [-30000, -30000], "topRight": [30000, -30000],
-       "bottomLeft": [-30000, 30000], "bottomRight": [30000, 30000]}}},
-      {"name": "placeholder", "type": "picture", "width": 64, "height": 48,
-       "color": "#808080"})");
+  const std::string huge = packed("huge", kvxtest::kOverBudgetObjects);
+  const std::string far = packed("far", kvxtest::kFarPlacementObjects);
   const std::vector<uint32_t> in = gradientFrame();
   for (const auto& [theme, message] :
        {std::pair{huge, "1024 MiB"}, std::pair{far, "could not be composed in full"}}) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/hostile_themes.h"
 #include "tools/hosts/host_runner.h"
 
 namespace kvxtest {
@@ -203,16 +204,8 @@ TEST_F(RenderCommandTest, TheEffectsFailuresReachTheUser) {
               0);
     return theme;
   };
-  const std::string huge = packed("huge", R"(
-      {"name": "a", "type": "picture", "width": 15000, "height": 15000, "color": "#808080"},
-      {"name": "placeholder", "type": "picture", "width": 15000, "height": 15000,
-       "color": "#808080"})");
-  const std::string far = packed("far", R"(
-      {"name": "holder_ref", "type": "text", "string": "", "component": {"transform": {
-       "topLeft": [-30000, -30000], "topRight": [30000, -30000],
-       "bottomLeft": [-30000, 30000], "bottomRight": [30000, 30000]}}},
-      {"name": "placeholder", "type": "picture", "width": 64, "height": 48,
-       "color": "#808080"})");
+  const std::string huge = packed("huge", kvxtest::kOverBudgetObjects);
+  const std::string far = packed("far", kvxtest::kFarPlacementObjects);
   const std::string out = folder_.file("out.png");
   RunResult result =
       render("--theme " + quote(huge) + " --input testsrc --frames 1 --output " + quote(out));
