@@ -7,11 +7,11 @@
 
 namespace kvxcli {
 
-// Blocks SIGINT, SIGTERM, SIGHUP and SIGXFSZ in the calling thread, and so in every thread it
-// starts afterwards, and starts a thread that waits for them: it removes every temporary file
-// then registered and ends the process with 128 + the signal's number (130 for SIGINT). A
-// blocked SIGXFSZ makes the write that exceeds the limit fail, which the tool reports as an
-// error and cleans up after like any other. Call first thing in main, before other threads.
+// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread, and so in every thread it starts
+// afterwards, and starts a thread that waits for them and for SIGXFSZ (a write past the file
+// size limit): it removes every temporary file then registered and ends the process with
+// 128 + the signal's number (130 for SIGINT, 153 for SIGXFSZ). Call first thing in main, before
+// other threads.
 void handleStopSignals();
 
 // Runs `change` on the set of temporary files under the lock the signal thread takes, so a

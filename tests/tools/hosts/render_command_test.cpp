@@ -224,8 +224,8 @@ TEST_F(RenderCommandTest, TheEffectsFailuresReachTheUser) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-// Stopped by a signal, the tool removes the hidden temporaries of a numbered picture sequence,
-// keeps what was there before and ends with the shell's status for that signal.
+// Stopped by a signal, the tool removes the hidden temporaries of its outputs, keeps what was
+// there before and ends with the shell's status for that signal.
 TEST_F(RenderCommandTest, StopSignalsLeaveNoTemporaryFiles) {
   const std::string earlier = folder_.file("out_0001.png");
   std::ofstream(earlier) << "an earlier render";
@@ -243,6 +243,13 @@ TEST_F(RenderCommandTest, StopSignalsLeaveNoTemporaryFiles) {
     EXPECT_EQ(entriesIn(folder_.path()), 1u) << signal;
     EXPECT_TRUE(std::filesystem::exists(earlier));
   }
+  // A write past the file size limit (100 KiB here) stops the render the same way.
+  const RunResult limited = run(
+      "sh -c " + quote("ulimit -f 100; " + quote(kvxthemeTool()) +
+                       " render --quiet --input testsrc --size 320x180 --duration 60 --output " +
+                       quote(folder_.file("out.mp4")) + "; echo status=$?"));
+  EXPECT_NE(limited.output.find("status=153"), std::string::npos) << limited.output;
+  EXPECT_EQ(entriesIn(folder_.path()), 1u);
 }
 
 TEST_F(RenderCommandTest, HelpListsTheCommands) {
