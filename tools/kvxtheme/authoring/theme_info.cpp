@@ -1,8 +1,6 @@
 #include "theme_info.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "kvxtheme/kvx_bytes.h"
 #include "kvxtheme/kvx_container.h"
