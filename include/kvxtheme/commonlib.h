@@ -4,6 +4,9 @@
 
 #include "kvxtheme/export.h"
 
+// The error number recorded when memory runs out, or a theme asks for more than it may hold.
+constexpr int kErrorOutOfMemory = 1001;
+
 extern "C" {
 // Records an error for the calling thread: detail text (may be null), error number, severity,
 // module number, location code and a further code.

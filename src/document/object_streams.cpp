@@ -60,7 +60,7 @@ int restoreRenderObject(HGLOBAL file, const uint8_t* record, int index, ThemeObj
     if (size <= 0) return 0;
     StreamBytes bytes(static_cast<size_t>(size));
     if (!bytes.data()) {
-      c32SetDLLErrInfo(nullptr, 1001, 1, 3300, 4, 0);
+      c32SetDLLErrInfo(nullptr, kErrorOutOfMemory, 1, 3300, 4, 0);
       return 0;
     }
     result = wcsGetObjectStream(file, record, index, name, bytes.data());

@@ -56,7 +56,7 @@ bool withinPictureBudget(HGLOBAL file, const std::vector<uint8_t>& records, int3
   const std::string detail = "the theme's pictures declare more than " +
                              std::to_string(kMaxThemePictureBytes >> 20) +
                              " MiB, the most one theme may hold";
-  c32SetDLLErrInfo(detail.c_str(), 1001, 1, 3300, 5, 0);
+  c32SetDLLErrInfo(detail.c_str(), kErrorOutOfMemory, 1, 3300, 5, 0);
   return false;
 }
 
@@ -100,7 +100,7 @@ int ThemeDocument::loadThemeFile(const char* path) {
     try {
       records.resize(static_cast<size_t>(count) * kObjectInfoSize);
     } catch (const std::bad_alloc&) {
-      c32SetDLLErrInfo(nullptr, 1001, 1, 3300, 1, 0);
+      c32SetDLLErrInfo(nullptr, kErrorOutOfMemory, 1, 3300, 1, 0);
       return 0;
     }
     result = wcsOpenObjectInfo(handle, count, records.data());

@@ -5,12 +5,12 @@
 #include "kvxtheme/commonlib.h"
 
 namespace kvxhost {
-namespace {
-
-// The error number of exhausted memory in the error record.
-constexpr int kErrorMemory = 1001;
-
-}  // namespace
+std::string themeLoadFailure() {
+  char detail[256] = {};
+  if (c32GetDLLErrorInfo(detail, nullptr, nullptr, nullptr, nullptr, nullptr) != kErrorOutOfMemory)
+    return {};
+  return detail[0] ? detail : "there is not enough memory to load the theme";
+}
 
 ReferenceHost::ReferenceHost() {
   record_.options = &options_;
@@ -78,10 +78,7 @@ int ReferenceHost::begin(int width, int height, FieldOrder order) {
   int result =
       effect_.BeginKVXEffect(sourceRows_.data(), destinationRows_.data(), rows, width, &record_);
   running_ = result != 0;
-  char detail[256] = {};
-  loadFailure_.clear();
-  if (c32GetDLLErrorInfo(detail, nullptr, nullptr, nullptr, nullptr, nullptr) == kErrorMemory)
-    loadFailure_ = detail[0] ? detail : "there is not enough memory to load the theme";
+  loadFailure_ = themeLoadFailure();
   return result;
 }
 

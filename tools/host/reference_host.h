@@ -18,6 +18,10 @@ enum class FieldOrder { Progressive, TopFieldFirst, BottomFieldFirst };
 // Answers a text field for a frame: true with `text` set when the field exists.
 using TextSource = std::function<bool(int frameIndex, const std::string& key, std::string* text)>;
 
+// Why the last theme load on this thread failed, from the error record: its detail when memory
+// ran out or the theme asked for more than it may hold; empty for any other outcome.
+std::string themeLoadFailure();
+
 class ReferenceHost : private IEffectSink, private IThemePathProvider, private ITextProvider {
  public:
   ReferenceHost();

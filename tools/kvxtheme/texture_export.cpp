@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "authoring/png_file.h"
+#include "host/reference_host.h"
 #include "kvxtheme/bufferlib.h"
 #include "kvxtheme/commonlib.h"
 #include "kvxtheme/kvxtheme.h"
@@ -10,9 +11,6 @@
 namespace kvxauthor {
 
 namespace {
-
-// The error number of exhausted memory in the error record.
-constexpr int kErrorMemory = 1001;
 
 bool refuse(std::string* error, const std::string& message) {
   *error = message;
@@ -37,11 +35,8 @@ bool fetchPlaceholderTexture(const std::string& themePath, Texture* texture, std
   c32ClearDLLErrInfo();
   if (!q32themeGetKVXTexture(themePath.c_str(), &slot)) return refuse(error, "out of memory");
   TextureHandle buffer{kvxTextureHandle(slot)};
-  char detail[256] = {};
-  if (!buffer.handle &&
-      c32GetDLLErrorInfo(detail, nullptr, nullptr, nullptr, nullptr, nullptr) == kErrorMemory)
-    return refuse(error, themePath + ": " +
-                             (detail[0] ? detail : "there is not enough memory to load the theme"));
+  if (const std::string failure = kvxhost::themeLoadFailure(); !buffer.handle && !failure.empty())
+    return refuse(error, themePath + ": " + failure);
   if (!buffer.handle)
     return refuse(error, themePath +
                              ": no placeholder picture (the theme did not load or has no object "
