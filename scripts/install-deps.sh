@@ -9,6 +9,9 @@ packages=(
   zlib1g-dev libpng-dev nlohmann-json3-dev
   libgtk-3-dev xvfb xauth
   frei0r-plugins-dev melt
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  help2man man-db python3-jsonschema
   python3 binutils
 )
 missing=()

@@ -1,7 +1,6 @@
 #include "frame_clock.h"
 
-#include <dlfcn.h>
-
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -34,8 +33,21 @@ double matchCommonRate(double measured, double uncertainty) {
 
 }  // namespace
 
-TimeUnit hostTimeUnit() {
-  return dlsym(RTLD_DEFAULT, "mlt_factory_init") ? TimeUnit::Seconds : TimeUnit::Milliseconds;
+double parseFrameRate(const std::string& text) {
+  // from_chars, not strtod: the host's locale may use a decimal comma.
+  const char* end = text.data() + text.size();
+  double rate = 0;
+  auto [next, error] = std::from_chars(text.data(), end, rate);
+  if (error != std::errc() || next == text.data()) return 0;
+  if (next != end && *next == '/') {
+    double denominator = 0;
+    auto [last, denominatorError] = std::from_chars(next + 1, end, denominator);
+    if (denominatorError != std::errc() || last != end || !(denominator > 0)) return 0;
+    rate /= denominator;
+    next = last;
+  }
+  if (next != end || !std::isfinite(rate)) return 0;
+  return rate > 0 && rate <= 1000 ? rate : 0;
 }
 
 double FrameClock::period() const {

@@ -2,25 +2,26 @@
 // Turns a frei0r host's time into the effect's frame index.
 //
 // Hosts disagree on the unit: ffmpeg's frei0r filter passes the frame's timestamp in
-// milliseconds, MLT passes seconds (position / frame rate). Neither passes the frame rate. The
-// unit is taken from the host process (MLT's library loaded: seconds; otherwise milliseconds)
-// unless set explicitly; the frame period is the frame rate set explicitly, or else measured
-// over runs of consecutive frames and taken as the common video rate it matches. A time
-// that is not finite or lies before the clip (ffmpeg passes huge negative values for frames
-// without a timestamp) continues the count from the previous frame.
+// milliseconds, MLT and GStreamer pass seconds. None passes the frame rate. The unit is the
+// calling host's unless set explicitly; the frame period is the frame rate set explicitly, or
+// else measured over runs of consecutive frames and taken as the common video rate it matches.
+// A time that is not finite or lies before the clip (ffmpeg passes huge negative values for
+// frames without a timestamp) continues the count from the previous frame.
 #include <cstdint>
+#include <string>
 
 namespace kvxfrei0r {
 
 enum class TimeUnit { Automatic, Milliseconds, Seconds };
 
-// The unit of the process's frei0r host: Seconds inside MLT, else Milliseconds.
-TimeUnit hostTimeUnit();
+// "25", "29.97" or "30000/1001" frames per second; 0 when empty or not a usable rate.
+double parseFrameRate(const std::string& text);
 
 class FrameClock {
  public:
   explicit FrameClock(TimeUnit hostUnit) : hostUnit_(hostUnit) {}
-  // Automatic: the unit of the host process.
+  // The unit of the host that calls; Automatic follows it.
+  void setHostUnit(TimeUnit unit) { hostUnit_ = unit; }
   void setUnit(TimeUnit unit) { unit_ = unit; }
   // Frames per second; 0 or less: learnt from the host's time steps.
   void setFrameRate(double framesPerSecond) { frameRate_ = framesPerSecond; }

@@ -8,6 +8,7 @@ extern "C" {
 
 #include "theme_filter.h"
 
+using kvxfrei0r::frameHostOfCaller;
 using kvxfrei0r::ThemeFilter;
 
 namespace {
@@ -24,10 +25,12 @@ constexpr ParameterInfo kParameters[kvxfrei0r::kParameterCount] = {
     {"description", F0R_PARAM_STRING, "Description (text key Description)"},
     {"date", F0R_PARAM_STRING, "Date taken (text key DateTaken)"},
     {"file name", F0R_PARAM_STRING, "File name (text key FileName)"},
-    {"frame rate", F0R_PARAM_DOUBLE,
-     "Frames per second of the clip; 0 to learn it from the host's time steps"},
+    {"frame rate", F0R_PARAM_STRING,
+     "Frames per second of the clip (25, 29.97 or 30000/1001); empty to learn it from the host's "
+     "time steps"},
     {"time unit", F0R_PARAM_STRING,
-     "Unit of the host's time: auto (seconds in MLT, milliseconds elsewhere), s or ms"},
+     "Unit of the host's time: auto (milliseconds under ffmpeg's libavfilter, seconds "
+     "elsewhere), s or ms"},
 };
 
 ThemeFilter* filterOf(f0r_instance_t instance) {
@@ -75,29 +78,29 @@ void f0r_destruct(f0r_instance_t instance) {
   delete filterOf(instance);
 }
 
-void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int index) {
-  if (!instance || !param || index < 0 || index >= kvxfrei0r::kParameterCount) return;
+// The host is told from the library each call comes from, so these must not be inlined into a
+// caller of our own.
+__attribute__((noinline)) void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param,
+                                                   int index) {
+  if (!instance) return;
   try {
-    if (kParameters[index].type == F0R_PARAM_DOUBLE)
-      filterOf(instance)->setNumber(index, *static_cast<f0r_param_double*>(param));
-    else
-      filterOf(instance)->setString(index, *static_cast<f0r_param_string*>(param));
+    filterOf(instance)->setParameter(frameHostOfCaller(__builtin_return_address(0)), index, param);
   } catch (...) {
   }
 }
 
 void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int index) {
   if (!instance || !param || index < 0 || index >= kvxfrei0r::kParameterCount) return;
-  if (kParameters[index].type == F0R_PARAM_DOUBLE)
-    *static_cast<f0r_param_double*>(param) = filterOf(instance)->number(index);
-  else
-    *static_cast<f0r_param_string*>(param) = const_cast<char*>(filterOf(instance)->string(index));
+  *static_cast<f0r_param_string*>(param) = const_cast<char*>(filterOf(instance)->string(index));
 }
 
-void f0r_update(f0r_instance_t instance, double time, const uint32_t* inframe, uint32_t* outframe) {
+__attribute__((noinline)) void f0r_update(f0r_instance_t instance, double time,
+                                          const uint32_t* inframe, uint32_t* outframe) {
   if (!instance) return;
   try {
-    filterOf(instance)->update(time, inframe, outframe);
+    ThemeFilter* filter = filterOf(instance);
+    filter->setHost(frameHostOfCaller(__builtin_return_address(0)));
+    filter->update(time, inframe, outframe);
   } catch (...) {
   }
 }

@@ -47,7 +47,7 @@ ThemeFilter::ThemeFilter(unsigned width, unsigned height)
       height_(static_cast<int>(height)),
       pixels_(static_cast<size_t>(width) * height),
       strips_(pixels_),
-      clock_(hostTimeUnit()),
+      clock_(timeUnitOf(FrameHost::Unknown)),
       source_(pixels_ * 3),
       destination_(pixels_ * 3) {
   strings_[kTimeUnit] = "auto";
@@ -67,28 +67,49 @@ ThemeFilter::~ThemeFilter() {
 }
 
 void ThemeFilter::setString(int index, const char* value) {
-  if (index < 0 || index > kTimeUnit || index == kFrameRate) return;
+  if (index < 0 || index >= kParameterCount) return;
   std::string text = value ? value : "";
   std::lock_guard<std::mutex> guard(lock_);
   if (strings_[index] == text) return;
   strings_[index] = std::move(text);
   if (index == kThemePath) restartPending_ = true;
   if (index == kTimeUnit) clock_.setUnit(parseUnit(strings_[index]));
+  if (index == kFrameRate) {
+    clock_.setFrameRate(parseFrameRate(strings_[index]));
+    if (clock_.frameRate() == 0 && !strings_[index].empty())
+      std::fprintf(stderr,
+                   "kvxtheme frei0r filter: frame rate \"%s\" is not a rate such as 25, 29.97 or "
+                   "30000/1001; it is measured from the host's times\n",
+                   strings_[index].c_str());
+  }
 }
 
-void ThemeFilter::setNumber(int index, double value) {
-  if (index != kFrameRate) return;
-  std::lock_guard<std::mutex> guard(lock_);
-  clock_.setFrameRate(std::isfinite(value) && value > 0 && value <= 1000 ? value : 0);
+void ThemeFilter::setParameter(FrameHost host, int index, const void* value) {
+  if (!value || index < 0 || index >= kParameterCount) return;
+  bool byPointer;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    byPointer = passing_.byPointer(host, index);
+    if (!byPointer && !bridgeRefusalReported_) {
+      bridgeRefusalReported_ = true;
+      std::fputs(
+          "kvxtheme frei0r filter: GStreamer's frei0r bridge cannot change a string parameter "
+          "while playing (it hands the change over in a form that cannot be read safely); such "
+          "changes are ignored. The kvxtheme element changes texts while playing.\n",
+          stderr);
+    }
+  }
+  if (byPointer) setString(index, *static_cast<const char* const*>(value));
 }
 
 const char* ThemeFilter::string(int index) const {
-  if (index < 0 || index > kTimeUnit || index == kFrameRate) return "";
+  if (index < 0 || index >= kParameterCount) return "";
   return strings_[index].c_str();
 }
 
-double ThemeFilter::number(int index) const {
-  return index == kFrameRate ? clock_.frameRate() : 0;
+void ThemeFilter::setHost(FrameHost host) {
+  std::lock_guard<std::mutex> guard(lock_);
+  clock_.setHostUnit(timeUnitOf(host));
 }
 
 void ThemeFilter::reportOnce(const std::string& message) {
@@ -128,6 +149,7 @@ void ThemeFilter::update(double time, const uint32_t* input, uint32_t* output) {
   bool overlapping = strips_.enter();
   {
     std::lock_guard<std::mutex> guard(lock_);
+    passing_.endConstruction();
     bool strips = strips_.check(overlapping, time, input);
     if (strips)
       reportOnce(

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "frame_clock.h"
+#include "frame_host.h"
 #include "host/reference_host.h"
 #include "strip_guard.h"
 
@@ -31,13 +32,15 @@ class ThemeFilter {
   static std::unique_ptr<ThemeFilter> create(unsigned width, unsigned height);
   ~ThemeFilter();
 
-  // String parameters are copied. Setting the value a parameter already has changes nothing;
-  // a new theme path restarts the clip at the next frame.
+  // Every parameter is a string, copied. Setting the value a parameter already has changes
+  // nothing; a new theme path restarts the clip at the next frame.
   void setString(int index, const char* value);
-  void setNumber(int index, double value);
+  // A parameter as `host` hands it to frei0r's set_param_value.
+  void setParameter(FrameHost host, int index, const void* value);
   // The parameter's current value, valid until it changes.
   const char* string(int index) const;
-  double number(int index) const;
+  // The host that calls update: it sets the unit of `auto` time.
+  void setHost(FrameHost host);
 
   void update(double time, const uint32_t* input, uint32_t* output);
 
@@ -52,7 +55,9 @@ class ThemeFilter {
   std::mutex lock_;
   StripGuard strips_;
   FrameClock clock_;
-  std::string strings_[kTimeUnit + 1];
+  std::string strings_[kParameterCount];
+  StringPassing passing_;
+  bool bridgeRefusalReported_ = false;
   kvxhost::ReferenceHost host_;
   bool clipRunning_ = false;
   bool restartPending_ = true;

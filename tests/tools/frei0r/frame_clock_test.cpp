@@ -68,8 +68,16 @@ TEST(FrameClockTest, ExplicitRateAndUnitWin) {
   EXPECT_EQ(clock.frameIndex(2000), 100);
 }
 
-TEST(FrameClockTest, TestProcessIsNotMlt) {
-  EXPECT_EQ(hostTimeUnit(), TimeUnit::Milliseconds);
+TEST(FrameClockTest, FrameRatesAreReadAsTextInAnyLocale) {
+  const struct {
+    const char* text;
+    double rate;
+  } cases[] = {{"25", 25},   {"29.97", 29.97}, {"30000/1001", 30000.0 / 1001},
+               {"", 0},      {"0", 0},         {"-25", 0},
+               {"25fps", 0}, {"29,97", 0},     {"30000/0", 0},
+               {"1/", 0},    {"nan", 0},       {"inf", 0},
+               {"1e9", 0},   {" 25", 0},       {"1000", 1000}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(parseFrameRate(c.text), c.rate) << c.text;
 }
 
 }  // namespace

@@ -164,18 +164,39 @@ TEST(ThemeFilterTest, StripsOfOneFramePassThroughUnchanged) {
   EXPECT_EQ(out, in);
 }
 
-TEST(ThemeFilterTest, FrameRateAndTimeUnitParameters) {
+TEST(ThemeFilterTest, EveryParameterIsAStringThatRoundTrips) {
   auto filter = ThemeFilter::create(kWidth, kHeight);
-  filter->setNumber(kFrameRate, 30);
-  EXPECT_EQ(filter->number(kFrameRate), 30);
-  filter->setNumber(kFrameRate, -1);
-  EXPECT_EQ(filter->number(kFrameRate), 0);
+  EXPECT_STREQ(filter->string(kTimeUnit), "auto");
+  EXPECT_STREQ(filter->string(kFrameRate), "");
+  const char* rate = "30000/1001";
+  filter->setParameter(FrameHost::Mlt, kFrameRate, &rate);
+  EXPECT_STREQ(filter->string(kFrameRate), "30000/1001");
   filter->setString(kTimeUnit, "s");
   EXPECT_STREQ(filter->string(kTimeUnit), "s");
-  filter->setString(kFrameRate, "ignored");
-  EXPECT_STREQ(filter->string(kFrameRate), "");
   filter->setString(kParameterCount, "out of range");
   EXPECT_STREQ(filter->string(kParameterCount), "");
+}
+
+TEST(ThemeFilterTest, GStreamerBridgeStringsChangedWhilePlayingAreIgnoredNotRead) {
+  auto filter = ThemeFilter::create(kWidth, kHeight);
+  const char* values[kParameterCount] = {"", "Before", "", "", "", "25", "auto"};
+  for (int index = 0; index < kParameterCount; ++index)
+    filter->setParameter(FrameHost::GStreamerBridge, index, &values[index]);
+  EXPECT_STREQ(filter->string(kTitle), "Before");
+  std::vector<uint32_t> in = gradientFrame(), out(in.size());
+  filter->update(0, in.data(), out.data());
+
+  // What the bridge hands over when a property changes: the characters themselves. Read as a
+  // pointer they would crash the host.
+  char changed[] = "\xff\xff\xff\xff\xff\xff\xff\xff later";
+  testing::internal::CaptureStderr();
+  filter->setParameter(FrameHost::GStreamerBridge, kTitle, changed);
+  filter->setParameter(FrameHost::GStreamerBridge, kDate, changed);
+  std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_STREQ(filter->string(kTitle), "Before");
+  EXPECT_STREQ(filter->string(kDate), "");
+  EXPECT_EQ(count(log, "kvxtheme element"), 1u) << log;
+  filter->update(1, in.data(), out.data());
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ const bool kEnvironmentSet = [] {
   setenv("KVX_BUILD_DIR", KVX_TOOLS_BUILD_DIR, 0);
   setenv("KVX_SOURCE_DIR", KVX_TOOLS_SOURCE_DIR, 0);
   setenv("FREI0R_PATH", KVX_TOOLS_BUILD_DIR "/frei0r-1", 1);
+  // GStreamer's registry of the build tree's plug-ins, not the user's.
+  setenv("GST_REGISTRY", KVX_TOOLS_BUILD_DIR "/gst-registry.bin", 1);
   return true;
 }();
 

@@ -14,15 +14,37 @@ libdir=$(dirname "$(find "$prefix" -name 'libkvxtheme.so' -print -quit)")
 [ -n "$libdir" ] || { echo "libkvxtheme.so was not installed"; exit 1; }
 for file in "$prefix/bin/kvxtheme" "$prefix/include/kvxtheme/kvxtheme.h" \
     "$libdir/pkgconfig/kvxtheme.pc" "$libdir/cmake/kvxtheme/kvxthemeConfig.cmake" \
-    "$libdir/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so"; do
+    "$prefix/lib/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so"; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
 # The installed tool and plug-in find the installed library, not the build tree's.
 env -u LD_LIBRARY_PATH "$prefix/bin/kvxtheme" --help >/dev/null
-if ldd "$libdir/frei0r-1/kvxtheme.so" | grep -q 'kvxtheme.*not found'; then
+if ldd "$prefix/lib/frei0r-1/kvxtheme.so" | grep -q 'kvxtheme.*not found'; then
   echo "the installed frei0r filter does not find libkvxtheme.so"; exit 1
 fi
+
+# A distribution's install (prefix /usr into a staging folder) and a local one (/usr/local): the
+# filter must land in a folder that ffmpeg and MLT search, as their own libraries list them.
+host_folders() {
+  local library
+  library=$(find /usr/lib /lib -name "$1" -print -quit 2>/dev/null)
+  [ -n "$library" ] || { echo "host library $1 not found" >&2; exit 1; }
+  strings "$library" | grep -o '/[^:%]*frei0r-1' | sort -u
+}
+for system_prefix in /usr /usr/local; do
+  stage="$prefix/stage$system_prefix"
+  DESTDIR="$stage" cmake --install "$build" --prefix "$system_prefix" >/dev/null
+  filter=$(cd "$stage" && find . -name kvxtheme.so -path '*frei0r-1*' | sed 's/^\.//')
+  folder=$(dirname "$filter")
+  for host in 'libavfilter.so.*' 'libmltfrei0r.so'; do
+    host_folders "$host" | grep -qx "$folder" ||
+      { echo "$folder (prefix $system_prefix) is not searched by $host"; exit 1; }
+  done
+  if ldd "$stage$filter" | grep -q 'kvxtheme.*not found'; then
+    echo "the filter installed under $system_prefix does not find libkvxtheme.so"; exit 1
+  fi
+done
 
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
 # Every installed header stands on its own and needs nothing of the source tree.
