@@ -143,6 +143,8 @@ ObjectSpec readObject(FieldReader fields, uint16_t version, const std::filesyste
 void readTheme(const nlohmann::json& document, const std::filesystem::path& base,
                ThemeSpec* model) {
   FieldReader top(document, "");
+  // The schema an editor validates the description against (docs/theme.schema.json).
+  top.string("$schema", "", kMaxTextFileBytes);
   FieldReader page = top.object("page");
   model->pageWidth = page.requiredInteger("width", 1, kMaxPageSide);
   model->pageHeight = page.requiredInteger("height", 1, kMaxPageSide);

@@ -144,6 +144,22 @@ TEST(ThemeJson, GroupBlockForms) {
   EXPECT_EQ(model.groups[1].texts[0], "");
 }
 
+// An editor's "$schema" member is read only at the top level and leaves the theme unchanged.
+TEST(ThemeJson, IgnoresATopLevelSchemaReference) {
+  nlohmann::json document =
+      nlohmann::json::parse(withObjects(nlohmann::json::array({textObject()})));
+  ThemeSpec plain, referenced;
+  std::string error;
+  ASSERT_TRUE(parseThemeJson(document.dump(), "/themes", &plain, &error)) << error;
+  document["$schema"] = "../docs/theme.schema.json";
+  ASSERT_TRUE(parseThemeJson(document.dump(), "/themes", &referenced, &error)) << error;
+  EXPECT_EQ(referenced.objects.size(), plain.objects.size());
+  EXPECT_EQ(referenced.objects[0].name, plain.objects[0].name);
+  EXPECT_EQ(referenced.pageWidth, plain.pageWidth);
+  document["$schema"] = 7;
+  EXPECT_EQ(refusal(document.dump()), "$schema: expected a string");
+}
+
 // Every refusal names the field at fault.
 struct BadCase {
   const char* label;
@@ -213,6 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"path_verb",
                 {{"name", "p"}, {"type", "path"}, {"commands", {{"arc", 1, 2}}}},
                 "objects[2].commands[0][0]: expected \"move\", \"line\", \"curve\" or \"close\""},
+        BadCase{"schema_reference_in_object", textWith("$schema", "theme.schema.json"),
+                "objects[2].$schema: unknown field"},
         BadCase{"picture_source",
                 {{"name", "p"}, {"type", "picture"}},
                 "objects[2].file: a picture needs either \"file\" or \"color\""},
