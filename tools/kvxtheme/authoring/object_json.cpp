@@ -190,9 +190,10 @@ QzPath readPathCommands(const nlohmann::json& commands, const std::string& path)
   for (size_t i = 0; i < commands.size(); ++i) {
     const std::string where = indexed(path, i);
     const nlohmann::json& command = commands[i];
-    if (!command.is_array() || command.empty() || !command[0].is_string())
+    if (!command.is_array() || command.empty())
       throw SpecError(where, "expected [\"move\" | \"line\" | \"curve\" | \"close\", numbers...]");
-    const std::string verb = command[0].get<std::string>();
+    // A verb that is no string is refused below with the unknown ones, at the same field.
+    const std::string verb = command[0].is_string() ? command[0].get<std::string>() : "";
     QzPathCommand entry{};
     if (verb == "move") {
       entry.kind = QzPathCommand::Move;
