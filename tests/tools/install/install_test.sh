@@ -24,6 +24,18 @@ if ldd "$prefix/lib/frei0r-1/kvxtheme.so" | grep -q 'kvxtheme.*not found'; then
   echo "the installed frei0r filter does not find libkvxtheme.so"; exit 1
 fi
 
+# The GStreamer element, installed beside the library, loads from there with the installed
+# library (a prefix that is not GStreamer's own needs GST_PLUGIN_PATH).
+gst_plugin=$(find "$prefix" -name libgstkvxtheme.so -print -quit)
+[ -n "$gst_plugin" ] || { echo "the GStreamer plug-in was not installed"; exit 1; }
+inspected=$(GST_REGISTRY="$prefix/gst-registry.bin" GST_PLUGIN_PATH=$(dirname "$gst_plugin") \
+  env -u LD_LIBRARY_PATH gst-inspect-1.0 kvxtheme 2>&1) || true
+grep -q "Filter/Effect/Video" <<<"$inspected" ||
+  { echo "gst-inspect-1.0 does not find the installed element: $inspected"; exit 1; }
+used=$(ldd "$gst_plugin" | sed -n 's/.*libkvxtheme\.so\.[0-9]* => \([^ ]*\).*/\1/p')
+[ -n "$used" ] && [ "$(dirname "$(realpath -s "$used")")" = "$(realpath -s "$libdir")" ] ||
+  { echo "the installed GStreamer plug-in does not use the installed library ($used)"; exit 1; }
+
 # A distribution's install (prefix /usr into a staging folder) and a local one (/usr/local): the
 # filter must land in a folder that ffmpeg and MLT search, as their own libraries list them.
 host_folders() {
