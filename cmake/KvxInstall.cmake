@@ -30,3 +30,6 @@ install(TARGETS kvxtheme_frei0r LIBRARY DESTINATION ${KVX_FREI0R_DIR})
 if(TARGET kvxtheme_gst)
   install(TARGETS kvxtheme_gst LIBRARY DESTINATION ${KVX_GST_PLUGIN_DIR})
 endif()
+# Kdenlive lists a frei0r filter only with an effect description in its effects folder.
+install(FILES ${PROJECT_SOURCE_DIR}/tools/frei0r/kdenlive/frei0r_kvxtheme.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects)

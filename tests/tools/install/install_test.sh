@@ -14,7 +14,8 @@ libdir=$(dirname "$(find "$prefix" -name 'libkvxtheme.so' -print -quit)")
 [ -n "$libdir" ] || { echo "libkvxtheme.so was not installed"; exit 1; }
 for file in "$prefix/bin/kvxtheme" "$prefix/include/kvxtheme/kvxtheme.h" \
     "$libdir/pkgconfig/kvxtheme.pc" "$libdir/cmake/kvxtheme/kvxthemeConfig.cmake" \
-    "$prefix/lib/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so"; do
+    "$prefix/lib/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so" \
+    "$prefix/share/kdenlive/effects/frei0r_kvxtheme.xml"; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
