@@ -33,3 +33,6 @@ endif()
 # Kdenlive lists a frei0r filter only with an effect description in its effects folder.
 install(FILES ${PROJECT_SOURCE_DIR}/tools/frei0r/kdenlive/frei0r_kvxtheme.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects)
+if(TARGET kvx_man_pages)
+  install(DIRECTORY ${PROJECT_BINARY_DIR}/man/man1/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()

@@ -15,7 +15,8 @@ libdir=$(dirname "$(find "$prefix" -name 'libkvxtheme.so' -print -quit)")
 for file in "$prefix/bin/kvxtheme" "$prefix/include/kvxtheme/kvxtheme.h" \
     "$libdir/pkgconfig/kvxtheme.pc" "$libdir/cmake/kvxtheme/kvxthemeConfig.cmake" \
     "$prefix/lib/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so" \
-    "$prefix/share/kdenlive/effects/frei0r_kvxtheme.xml"; do
+    "$prefix/share/kdenlive/effects/frei0r_kvxtheme.xml" "$prefix/share/man/man1/kvxtheme.1" \
+    "$prefix/share/man/man1/kvxtheme-render.1"; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
