@@ -36,6 +36,7 @@ constexpr int64_t kMaxPixels = int64_t{139264} * 256;
 constexpr double kMinRate = 0.1;
 constexpr double kMaxRate = 1000;
 constexpr double kMaxDurationSeconds = 1e6;
+constexpr int64_t kMaxFrameCount = 1000000000;
 
 // Each refuses a malformed or out-of-range text with an error naming the option.
 int64_t parseInteger(const std::string& option, const std::string& text, int64_t min, int64_t max);

@@ -13,6 +13,13 @@ namespace kvxcli {
 struct InputContextFree {
   void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
+// An output context with the file it may have opened.
+struct OutputContextFree {
+  void operator()(AVFormatContext* context) const {
+    if (context->pb) avio_closep(&context->pb);
+    avformat_free_context(context);
+  }
+};
 struct CodecContextFree {
   void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
@@ -27,6 +34,7 @@ struct ScaleContextFree {
 };
 
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextFree>;
+using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextFree>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;

@@ -1,5 +1,6 @@
 #pragma once
-// Where rendered frames go: a video file (H.264 in MP4 or Matroska) or PNG pictures.
+// Where rendered frames go: a video file (H.264 or FFV1 in MP4, QuickTime or Matroska) or PNG
+// pictures.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,10 +9,14 @@
 
 namespace kvxcli {
 
+// H.264 for delivery; FFV1 (lossless, every frame a key frame) for work in progress and tests.
+enum class VideoCodec { H264, Ffv1 };
+
 struct SinkSettings {
   int width = 0;
   int height = 0;
   Rational rate{25, 1};
+  VideoCodec codec = VideoCodec::H264;
   bool interlaced = false;
   bool topFieldFirst = true;
   AudioTrack audio;  // copied when the container can carry it
@@ -33,6 +38,8 @@ enum class OutputKind { Video, PngSequence, SinglePng };
 
 // The kind of output a name asks for; refuses unknown extensions naming the file.
 OutputKind outputKind(const std::string& path);
+// The muxer FFmpeg writes a video output name with ("mp4", "mov", "matroska"); null for others.
+const char* videoMuxerName(const std::string& path);
 
 std::unique_ptr<FrameSink> openVideoSink(const std::string& path, const SinkSettings& settings);
 std::unique_ptr<FrameSink> openPngSink(const std::string& path, const SinkSettings& settings,

@@ -33,6 +33,10 @@ class FrameSource {
   virtual const SourceInfo& info() const = 0;
   // The next frame as packed B,G,R rows of info().width × 3 bytes; false at the end.
   virtual bool read(std::vector<uint8_t>* bgr) = 0;
+  // Before the first read: makes the next read() return frame `index`, counted as reading from
+  // the start counts them. False when the source ends before it, with `frameCount` set to the
+  // frames it has.
+  virtual bool seekFrame(int64_t index, int64_t* frameCount) = 0;
   // The audio track to copy, if the source has one.
   virtual AudioTrack audio() const { return {}; }
   // Receives the audio packets met while frames are read.

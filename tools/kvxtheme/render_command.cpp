@@ -23,8 +23,14 @@ source:
   --input SOURCE        any video or picture FFmpeg reads, or "testsrc" for a generated pattern
   --size WxH            size of the test pattern (640x360)
   --rate R              rate of the test pattern or of a repeated picture (25; 29.97 or 30000/1001)
-  --duration S          seconds to render (the test pattern: 2); a picture is repeated that long
-  --frames N            render at most N frames
+  --duration S          seconds of the clip (the test pattern: 2); a picture is repeated that long
+  --frames N            render at most N frames (from --start-frame)
+
+segments (frames of the whole clip, to render apart and put together with kvxtheme join):
+  --start-frame A       begin at frame A (from 0) of the clip the command renders without
+                        --start-frame and --frames: every frame gets the texts, fields and theme
+                        video it has there. The output starts at time 0 on a key frame and
+                        carries no audio (kvxtheme join --audio SOURCE adds the source's)
 
 texts (the theme's text layers):
   --title TEXT          "SlideShowTitle"
@@ -36,9 +42,11 @@ texts (the theme's text layers):
                         "fields": {"KEY": "..."}}, ...]; they override the options above
 
 output:
-  --output FILE         .mp4, .mkv or .mov: H.264 at the source's rate, audio copied when the
+  --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
                         container can carry it; out_%04d.png: numbered pictures from 1;
                         one.png: a single picture (the first frame)
+  --codec h264|ffv1     the video's codec: h264 (the default), or ffv1, lossless, every frame a
+                        key frame (.mkv only)
   --interlaced tff|bff  render each frame as two fields (top or bottom field first)
   --quiet               no progress line
   --verbose             show the effect's trace on standard error
@@ -49,6 +57,12 @@ kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string
   if (text == "bff") return kvxhost::FieldOrder::BottomFieldFirst;
   if (text == "progressive") return kvxhost::FieldOrder::Progressive;
   fail(option, "'" + text + "' is neither tff nor bff");
+}
+
+VideoCodec parseCodec(const std::string& option, const std::string& text) {
+  if (text == "h264") return VideoCodec::H264;
+  if (text == "ffv1") return VideoCodec::Ffv1;
+  fail(option, "'" + text + "' is neither h264 nor ffv1");
 }
 
 RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
@@ -71,7 +85,12 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.duration =
           parseNumberInRange(option, reader.value(option), 0.001, kMaxDurationSeconds, "seconds");
     } else if (option == "--frames") {
-      options.maxFrames = parseInteger(option, reader.value(option), 1, 1000000000);
+      options.maxFrames = parseInteger(option, reader.value(option), 1, kMaxFrameCount);
+    } else if (option == "--start-frame") {
+      options.startFrame = parseInteger(option, reader.value(option), 0, kMaxFrameCount);
+    } else if (option == "--codec") {
+      options.codec = parseCodec(option, reader.value(option));
+      options.codecGiven = true;
     } else if (option == "--title") {
       options.texts.setDefault("SlideShowTitle", reader.value(option));
     } else if (option == "--description") {

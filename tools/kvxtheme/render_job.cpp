@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "cli_error.h"
 #include "frame_sink.h"
@@ -14,10 +15,19 @@ namespace {
 
 constexpr const char* kTestPatternName = "testsrc";
 
-std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t frameLimit) {
+// The frames --duration leaves of the clip; -1 without it.
+int64_t durationFrames(const RenderOptions& options, Rational rate) {
+  if (options.duration <= 0) return -1;
+  return std::max<int64_t>(1, std::llround(options.duration * rate.num / rate.den));
+}
+
+std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t start) {
   if (options.input == kTestPatternName) {
-    int64_t frames =
-        frameLimit >= 0 ? frameLimit : std::llround(2.0 * options.rate.num / options.rate.den);
+    // The pattern lasts --duration, else as long as the frames asked for, else two seconds.
+    int64_t frames = durationFrames(options, options.rate);
+    if (frames < 0)
+      frames = options.maxFrames >= 0 ? start + options.maxFrames
+                                      : std::llround(2.0 * options.rate.num / options.rate.den);
     return makeTestPattern(options.width, options.height, options.rate,
                            std::max<int64_t>(frames, 1));
   }
@@ -28,6 +38,25 @@ std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t fr
   if (error) fail(options.input, "cannot be read: " + error.message());
   if (!exists) fail(options.input, "does not exist");
   return openMediaSource(options.input);
+}
+
+// Makes frame `start` the source's next. A source of one picture is repeated for as long as the
+// clip lasts (`bounded`), so that picture is every frame: then true, with it in `picture`.
+bool seekStart(std::unique_ptr<FrameSource>& source, const RenderOptions& options, int64_t start,
+               bool bounded, std::vector<uint8_t>* picture) {
+  int64_t frames = 0;
+  if (source->seekFrame(start, &frames)) return false;
+  if (frames == 1 && bounded) {
+    source = openSource(options, start);
+    if (source->read(picture)) return true;
+  }
+  std::string cause = std::to_string(start) + " is past the end of " + options.input;
+  if (frames == 0)
+    cause += ", which has no frames";
+  else
+    cause += " (its last frame is " + std::to_string(frames - 1) + ")";
+  if (frames == 1) cause += "; --duration or --frames repeat a picture";
+  fail("--start-frame", cause);
 }
 
 // The theme file as an absolute path, checked to be a readable file: the effect itself goes on
@@ -42,25 +71,26 @@ std::string themeFilePath(const std::string& theme) {
   return absolute.lexically_normal().string();
 }
 
-int64_t frameLimit(const RenderOptions& options, Rational rate) {
-  int64_t limit = options.maxFrames;
-  if (options.duration > 0) {
-    int64_t byDuration = std::max<int64_t>(1, std::llround(options.duration * rate.num / rate.den));
-    limit = limit < 0 ? byDuration : std::min(limit, byDuration);
-  }
-  return limit;
-}
-
 }  // namespace
 
 int64_t render(const RenderOptions& options) {
   const OutputKind kind = outputKind(options.output);
+  if (options.codecGiven && kind != OutputKind::Video)
+    fail("--codec",
+         "chooses the codec of a video output (.mp4, .mkv, .mov), not of " + options.output);
   const std::string theme = themeFilePath(options.themePath);
-  std::unique_ptr<FrameSource> source = openSource(options, frameLimit(options, options.rate));
+  const int64_t start = std::max<int64_t>(0, options.startFrame);
+  std::unique_ptr<FrameSource> source = openSource(options, start);
   SourceInfo info = source->info();
   // A still picture is repeated at the requested rate; a video keeps its own.
   if (options.rateGiven && info.expectedFrames == 1) info.rate = options.rate;
-  int64_t limit = frameLimit(options, info.rate);
+  // Frames [start, start + limit) of the clip, which ends at --duration or with the source.
+  const int64_t end = durationFrames(options, info.rate);
+  if (end >= 0 && start >= end)
+    fail("--start-frame", std::to_string(start) + " is past the end --duration sets (its last " +
+                              "frame is " + std::to_string(end - 1) + ")");
+  int64_t limit = options.maxFrames;
+  if (end >= 0) limit = limit < 0 ? end - start : std::min(limit, end - start);
   if (kind == OutputKind::SinglePng) {
     if (limit > 1) fail(options.output, "holds one picture; use a numbered name like out_%04d.png");
     limit = 1;
@@ -68,6 +98,8 @@ int64_t render(const RenderOptions& options) {
   const bool interlaced = options.fieldOrder != kvxhost::FieldOrder::Progressive;
   if (interlaced && info.height % 2 != 0)
     fail(options.input, "has an odd number of lines and cannot be split into two fields");
+  std::vector<uint8_t> in;
+  bool still = start > 0 && seekStart(source, options, start, limit >= 0, &in);
 
   SinkSettings settings;
   settings.width = info.width;
@@ -75,7 +107,10 @@ int64_t render(const RenderOptions& options) {
   settings.rate = info.rate;
   settings.interlaced = interlaced;
   settings.topFieldFirst = options.fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
-  settings.audio = kind == OutputKind::Video ? source->audio() : AudioTrack{};
+  settings.codec = options.codec;
+  // Part of a clip, a segment leaves the audio to the join of all of them.
+  const bool wholeClip = options.startFrame < 0;
+  settings.audio = kind == OutputKind::Video && wholeClip ? source->audio() : AudioTrack{};
   std::unique_ptr<FrameSink> sink = kind == OutputKind::Video
                                         ? openVideoSink(options.output, settings)
                                         : openPngSink(options.output, settings, kind);
@@ -95,22 +130,27 @@ int64_t render(const RenderOptions& options) {
   if (!host.loadFailure().empty()) fail(theme, host.loadFailure());
 
   const size_t frameBytes = static_cast<size_t>(info.width) * info.height * 3;
-  std::vector<uint8_t> in;
   std::vector<uint8_t> out(frameBytes);
-  const int64_t expected = limit >= 0 ? limit : info.expectedFrames;
+  const int64_t expected = limit >= 0 ? limit
+                           : info.expectedFrames >= 0
+                               ? std::max<int64_t>(0, info.expectedFrames - start)
+                               : -1;
   Progress progress(!options.quiet, expected);
   int64_t frames = 0;
-  bool still = false;
   while (limit < 0 || frames < limit) {
     if (!still && !source->read(&in)) {
       // A single picture lasts as long as the render asks for; anything else ends here.
-      if (frames != 1 || limit < 0) break;
+      if (start + frames != 1 || limit < 0) break;
       still = true;
     }
     if (in.size() != frameBytes) fail(options.input, "changed its frame size");
-    if (!host.renderFrame(static_cast<int>(frames), in.data(), info.width * 3u, out.data(),
+    // The effect counts frames in an int, fields in twice as many.
+    const int64_t index = start + frames;
+    if (index > std::numeric_limits<int>::max())
+      fail(options.input, "has more frames than the effect counts");
+    if (!host.renderFrame(static_cast<int>(index), in.data(), info.width * 3u, out.data(),
                           info.width * 3u))
-      fail(options.input, "the effect could not compose frame " + std::to_string(frames) +
+      fail(options.input, "the effect could not compose frame " + std::to_string(index) +
                               " in full (not enough memory for this theme at this size?)");
     sink->write(out.data());
     ++frames;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "arguments.h"
+#include "frame_sink.h"
 #include "host/reference_host.h"
 #include "text_schedule.h"
 
@@ -20,6 +21,11 @@ struct RenderOptions {
   bool rateGiven = false;
   double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)
   int64_t maxFrames = -1;
+  // The first frame to render, counted in the whole clip: frames keep the texts, fields and
+  // theme video they have in a whole render. -1: the whole clip, with the source's audio.
+  int64_t startFrame = -1;
+  VideoCodec codec = VideoCodec::H264;
+  bool codecGiven = false;
   kvxhost::FieldOrder fieldOrder = kvxhost::FieldOrder::Progressive;
   TextSchedule texts;
   bool quiet = false;

@@ -21,6 +21,16 @@ class TestPattern : public FrameSource {
   }
   const SourceInfo& info() const override { return info_; }
 
+  // Every frame is drawn from its index alone.
+  bool seekFrame(int64_t index, int64_t* frameCount) override {
+    if (index >= info_.expectedFrames) {
+      *frameCount = info_.expectedFrames;
+      return false;
+    }
+    next_ = index;
+    return true;
+  }
+
   bool read(std::vector<uint8_t>* bgr) override {
     if (next_ >= info_.expectedFrames) return false;
     const int width = info_.width;

@@ -1,5 +1,6 @@
-// H.264 video in MP4 or Matroska, written under a temporary name and moved into place when
-// complete. The source's audio packets are copied when the container can carry their codec.
+// H.264 or FFV1 video in MP4, QuickTime or Matroska, written under a temporary name and moved
+// into place when complete. The source's audio packets are copied when the container can carry
+// their codec.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -23,27 +24,12 @@ std::string lowerExtension(const std::string& path) {
   return extension;
 }
 
-const char* muxerName(const std::string& path) {
-  std::string extension = lowerExtension(path);
-  if (extension == ".mp4" || extension == ".m4v") return "mp4";
-  if (extension == ".mov") return "mov";
-  if (extension == ".mkv") return "matroska";
-  return nullptr;
-}
-
-struct OutputContextFree {
-  void operator()(AVFormatContext* context) const {
-    if (context->pb) avio_closep(&context->pb);
-    avformat_free_context(context);
-  }
-};
-
 class VideoSink : public FrameSink {
  public:
   VideoSink(const std::string& path, const SinkSettings& settings)
       : file_(path), settings_(settings) {
     AVFormatContext* raw = nullptr;
-    int result = avformat_alloc_output_context2(&raw, nullptr, muxerName(path),
+    int result = avformat_alloc_output_context2(&raw, nullptr, videoMuxerName(path),
                                                 file_.temporaryPath().c_str());
     if (result < 0 || !raw) fail(path, "cannot be written: " + ffmpegErrorText(result));
     output_.reset(raw);
@@ -64,6 +50,9 @@ class VideoSink : public FrameSink {
     const uint8_t* planes[4] = {bgr, nullptr, nullptr, nullptr};
     const int strides[4] = {settings_.width * 3, 0, 0, 0};
     sws_scale(scaler_.get(), planes, strides, 0, settings_.height, frame_->data, frame_->linesize);
+    // The output begins with a key frame, whatever the encoder would choose: a segment must
+    // decode on its own and join others by stream copy.
+    frame_->pict_type = framesWritten_ == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
     frame_->pts = framesWritten_++;
     if (settings_.interlaced) {
       frame_->interlaced_frame = 1;
@@ -94,22 +83,48 @@ class VideoSink : public FrameSink {
   }
 
  private:
-  void openEncoder() {
+  // The codec's encoder with its settings: the context's pixel format and private options.
+  const AVCodec* chooseEncoder() {
+    if (settings_.codec == VideoCodec::Ffv1) {
+      const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FFV1);
+      if (!codec) fail(file_.target(), "cannot be encoded: this FFmpeg has no FFV1 encoder");
+      if (avformat_query_codec(output_->oformat, AV_CODEC_ID_FFV1, FF_COMPLIANCE_NORMAL) != 1)
+        fail("--codec", "ffv1 cannot be written into " + file_.target() + "; use a .mkv output");
+      encoder_.reset(avcodec_alloc_context3(codec));
+      if (!encoder_) throw std::bad_alloc();
+      // The effect's B,G,R bytes as they are; version 3 with intra frames only, so that every
+      // frame decodes on its own.
+      encoder_->pix_fmt = AV_PIX_FMT_BGR0;
+      encoder_->level = 3;
+      encoder_->gop_size = 1;
+      av_opt_set(encoder_->priv_data, "coder", "range_def", 0);
+      return codec;
+    }
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
     if (!codec) fail(file_.target(), "cannot be encoded: this FFmpeg has no H.264 encoder");
-    videoStream_ = avformat_new_stream(output_.get(), nullptr);
     encoder_.reset(avcodec_alloc_context3(codec));
-    if (!videoStream_ || !encoder_) throw std::bad_alloc();
-    const bool evenSize = settings_.width % 2 == 0 && settings_.height % 2 == 0;
-    encoder_->width = settings_.width;
-    encoder_->height = settings_.height;
+    if (!encoder_) throw std::bad_alloc();
     // 4:2:0 needs even sizes; odd ones keep full chroma.
+    const bool evenSize = settings_.width % 2 == 0 && settings_.height % 2 == 0;
     encoder_->pix_fmt = evenSize ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV444P;
-    encoder_->time_base = AVRational{settings_.rate.den, settings_.rate.num};
-    encoder_->framerate = AVRational{settings_.rate.num, settings_.rate.den};
     encoder_->colorspace = AVCOL_SPC_SMPTE170M;
     encoder_->color_range = AVCOL_RANGE_MPEG;
+    av_opt_set(encoder_->priv_data, "preset", "fast", 0);
+    av_opt_set(encoder_->priv_data, "crf", "18", 0);
+    // The key frame asked for at the first frame is an IDR picture, which resets all references.
+    av_opt_set(encoder_->priv_data, "forced-idr", "1", 0);
+    return codec;
+  }
+
+  void openEncoder() {
+    const AVCodec* codec = chooseEncoder();
+    videoStream_ = avformat_new_stream(output_.get(), nullptr);
+    if (!videoStream_) throw std::bad_alloc();
+    encoder_->width = settings_.width;
+    encoder_->height = settings_.height;
+    encoder_->time_base = AVRational{settings_.rate.den, settings_.rate.num};
+    encoder_->framerate = AVRational{settings_.rate.num, settings_.rate.den};
     encoder_->thread_count = 0;
     if (settings_.interlaced) {
       encoder_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
@@ -117,8 +132,6 @@ class VideoSink : public FrameSink {
     }
     if (output_->oformat->flags & AVFMT_GLOBALHEADER)
       encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(encoder_->priv_data, "preset", "fast", 0);
-    av_opt_set(encoder_->priv_data, "crf", "18", 0);
     int result = avcodec_open2(encoder_.get(), codec, nullptr);
     if (result < 0) fail(file_.target(), "cannot be encoded: " + ffmpegErrorText(result));
     avcodec_parameters_from_context(videoStream_->codecpar, encoder_.get());
@@ -163,7 +176,7 @@ class VideoSink : public FrameSink {
 
   PendingFile file_;
   SinkSettings settings_;
-  std::unique_ptr<AVFormatContext, OutputContextFree> output_;
+  OutputContextPtr output_;
   CodecContextPtr encoder_;
   ScaleContextPtr scaler_;
   FramePtr frame_;
@@ -175,8 +188,16 @@ class VideoSink : public FrameSink {
 
 }  // namespace
 
+const char* videoMuxerName(const std::string& path) {
+  std::string extension = lowerExtension(path);
+  if (extension == ".mp4" || extension == ".m4v") return "mp4";
+  if (extension == ".mov") return "mov";
+  if (extension == ".mkv") return "matroska";
+  return nullptr;
+}
+
 OutputKind outputKind(const std::string& path) {
-  if (muxerName(path)) return OutputKind::Video;
+  if (videoMuxerName(path)) return OutputKind::Video;
   if (lowerExtension(path) == ".png")
     return path.find('%') != std::string::npos ? OutputKind::PngSequence : OutputKind::SinglePng;
   fail(path, "is neither a video (.mp4, .mkv, .mov) nor a picture (.png)");
