@@ -12,6 +12,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   help2man man-db python3-jsonschema
+  pybind11-dev python3-pybind11 python3-numpy python3-pytest python3-dask python3-distributed
   python3 binutils
 )
 missing=()
