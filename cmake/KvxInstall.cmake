@@ -36,3 +36,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/frei0r/kdenlive/frei0r_kvxtheme.xml
 if(TARGET kvx_man_pages)
   install(DIRECTORY ${PROJECT_BINARY_DIR}/man/man1/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+if(TARGET kvxtheme_python)
+  install(TARGETS kvxtheme_python LIBRARY DESTINATION ${KVX_PYTHON_DIR}/kvxtheme)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kvxtheme/ DESTINATION ${KVX_PYTHON_DIR}/kvxtheme)
+endif()

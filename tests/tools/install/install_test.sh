@@ -38,6 +38,17 @@ used=$(ldd "$gst_plugin" | sed -n 's/.*libkvxtheme\.so\.[0-9]* => \([^ ]*\).*/\1
 [ -n "$used" ] && [ "$(dirname "$(realpath -s "$used")")" = "$(realpath -s "$libdir")" ] ||
   { echo "the installed GStreamer plug-in does not use the installed library ($used)"; exit 1; }
 
+# The Python package, imported from where it was installed, renders with the installed library.
+python_module=$(find "$prefix" -name '_kvxtheme*.so' -print -quit)
+[ -n "$python_module" ] || { echo "the Python module was not installed"; exit 1; }
+PYTHONPATH=$(dirname "$(dirname "$python_module")") env -u LD_LIBRARY_PATH /usr/bin/python3 -c '
+import kvxtheme, numpy
+with kvxtheme.Effect(None, 64, 48, texts={"title": "x"}) as effect:
+    effect.render(numpy.zeros((48, 64, 3), numpy.uint8), 0)
+assert kvxtheme.__file__.startswith("'"$prefix"'"), kvxtheme.__file__
+' || { echo "the installed Python package does not work"; exit 1; }
+[ -e "$(dirname "$python_module")/__init__.pyi" ] || { echo "no type stubs installed"; exit 1; }
+
 # A distribution's install (prefix /usr into a staging folder) and a local one (/usr/local): the
 # filter must land in a folder that ffmpeg and MLT search, as their own libraries list them.
 host_folders() {

@@ -1,0 +1,157 @@
+// The Python module kvxtheme._kvxtheme; kvxtheme/__init__.py re-exports it.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "authoring/info_format.h"
+#include "authoring/theme_info.h"
+#include "authoring/theme_json.h"
+#include "authoring/theme_packer.h"
+#include "effect.h"
+#include "frame_array.h"
+#include "kvxtheme/kvxtheme.h"
+#include "texture_export.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// A path argument: str or os.PathLike.
+std::string pathText(const py::object& path) {
+  return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+}
+
+[[noreturn]] void raiseOsError(int number, const std::string& message) {
+  PyErr_SetObject(PyExc_OSError, py::make_tuple(number, message).ptr());
+  throw py::error_already_set();
+}
+
+// A theme file that can be read, as an absolute path; OSError as the tool words it otherwise.
+std::string checkedThemePath(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    raiseOsError(ENOENT, path + ": is not a theme file");
+  if (!std::ifstream(path, std::ios::binary)) raiseOsError(EACCES, path + ": cannot be read");
+  return std::filesystem::absolute(path, error).lexically_normal().string();
+}
+
+class Theme {
+ public:
+  explicit Theme(const py::object& path)
+      : path_(path.is_none() ? std::string() : checkedThemePath(pathText(path))) {}
+  const std::string& path() const { return path_; }
+
+  py::dict info() const {
+    if (path_.empty()) throw py::value_error("the default page is not a theme file");
+    kvxauthor::ThemeInfo info;
+    std::string error;
+    if (!kvxauthor::readThemeInfo(path_, &info, &error))
+      throw py::value_error(path_ + ": " + error);
+    const std::string json =
+        kvxauthor::infoJson(info).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return py::module_::import("json").attr("loads")(json);
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string themePathOf(const py::object& theme) {
+  if (theme.is_none()) return {};
+  if (py::isinstance<Theme>(theme)) return theme.cast<const Theme&>().path();
+  return checkedThemePath(pathText(theme));
+}
+
+// A description (dict, or the path of a JSON file) packed into a theme file.
+void pack(const py::object& description, const py::object& path) {
+  const std::string output = pathText(path);
+  kvxauthor::ThemeSpec model;
+  std::string error;
+  std::string subject;
+  if (py::isinstance<py::dict>(description)) {
+    subject = "theme description";
+    const std::string text =
+        py::str(py::module_::import("json").attr("dumps")(description)).cast<std::string>();
+    if (!kvxauthor::parseThemeJson(text, std::filesystem::current_path(), &model, &error))
+      throw py::value_error(subject + ": " + error);
+  } else {
+    subject = pathText(description);
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(subject, missing))
+      raiseOsError(ENOENT, subject + ": no such theme description");
+    if (!kvxauthor::loadThemeJson(subject, &model, &error))
+      throw py::value_error(subject + ": " + error);
+  }
+  if (!kvxauthor::packTheme(model, output, &error)) throw py::value_error(subject + ": " + error);
+}
+
+py::array texture(const py::object& path, bool rgb) {
+  const std::string theme = checkedThemePath(pathText(path));
+  kvxauthor::Texture picture;
+  std::string error;
+  if (!kvxauthor::fetchPlaceholderTexture(theme, &picture, &error)) throw py::value_error(error);
+  py::array_t<uint8_t> array = kvxpy::newFrame(picture.width, picture.height);
+  const size_t stride = static_cast<size_t>(picture.width) * 3;
+  kvxpy::copyPixels(picture.rgb.data(), stride, array.mutable_data(), stride, picture.width,
+                    picture.height, !rgb);
+  return array;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_kvxtheme, module) {
+  module.doc() = "KVX theme effects over video frames held in numpy arrays";
+  module.attr("__version__") = kvxthemeVersion();
+
+  py::class_<Theme>(module, "Theme", "A theme file, or None for the default page.")
+      .def(py::init<const py::object&>(), py::arg("path") = py::none())
+      .def_property_readonly("path",
+                             [](const Theme& theme) -> py::object {
+                               if (theme.path().empty()) return py::none();
+                               return py::str(theme.path());
+                             })
+      .def("info", &Theme::info,
+           "The page, groups, objects and streams, as `kvxtheme info --json`.")
+      .def("__repr__", [](const Theme& theme) {
+        return theme.path().empty() ? std::string("Theme(None)")
+                                    : "Theme(" + std::string(py::repr(py::str(theme.path()))) + ")";
+      });
+
+  py::class_<kvxpy::Effect>(module, "Effect",
+                            "The effect over frames of one size; a context manager that begins "
+                            "and ends the clip.")
+      .def(py::init([](const py::object& theme, int width, int height,
+                       const std::string& fieldOrder, const py::object& texts) {
+             return std::make_unique<kvxpy::Effect>(themePathOf(theme), width, height, fieldOrder,
+                                                    kvxpy::textsFrom(texts));
+           }),
+           py::arg("theme"), py::arg("width"), py::arg("height"),
+           py::arg("field_order") = "progressive", py::arg("texts") = py::none())
+      .def("open", &kvxpy::Effect::open)
+      .def("close", &kvxpy::Effect::close)
+      .def(
+          "__enter__",
+          [](kvxpy::Effect& effect) -> kvxpy::Effect& {
+            effect.open();
+            return effect;
+          },
+          py::return_value_policy::reference)
+      .def("__exit__", [](kvxpy::Effect& effect, py::args) { effect.close(); })
+      .def_property_readonly("closed", [](const kvxpy::Effect& effect) { return !effect.isOpen(); })
+      .def_property_readonly("width", &kvxpy::Effect::width)
+      .def_property_readonly("height", &kvxpy::Effect::height)
+      .def_property_readonly("field_order", &kvxpy::Effect::fieldOrder)
+      .def("render", &kvxpy::Effect::render, py::arg("frame"), py::arg("index"),
+           py::arg("texts") = py::none(), py::arg("out") = py::none(), py::arg("rgb") = false,
+           "Composes frame `index` over `frame` (height × width × 3 uint8, BGR unless rgb) and "
+           "returns the result, written into `out` when given.");
+
+  module.def("pack", &pack, py::arg("description"), py::arg("path"),
+             "Packs a theme description (a dict, or the path of a JSON file) into a theme file.");
+  module.def("texture", &texture, py::arg("path"), py::arg("rgb") = false,
+             "The placeholder picture of a theme file as a height × width × 3 uint8 array.");
+}
