@@ -152,16 +152,19 @@ class MediaSource : public FrameSource {
     return SeekResult::Unsure;
   }
 
-  // Decodes and drops frames from frame `decoded` on until frame `index` is next.
-  bool skipFrames(int64_t decoded, int64_t index, int64_t* frameCount) {
-    for (; decoded < index; ++decoded) {
+  // Decodes frames from frame `next` on, dropping them up to frame `index`, which is held.
+  bool skipFrames(int64_t next, int64_t index, int64_t* frameCount) {
+    for (;; ++next) {
       if (!decodeFrame()) {
-        *frameCount = decoded;
+        *frameCount = next;
         return false;
+      }
+      if (next == index) {
+        held_ = true;
+        return true;
       }
       av_frame_unref(frame_.get());
     }
-    return true;
   }
 
   int64_t frameNumber(int64_t origin) const {
