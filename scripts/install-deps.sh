@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpango1.0-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic
+  fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-garuda-otf fonts-noto-color-emoji
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   zlib1g-dev libpng-dev nlohmann-json3-dev
   libgtk-3-dev xvfb xauth
