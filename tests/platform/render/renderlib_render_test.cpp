@@ -258,3 +258,35 @@ TEST(TextRendering, StrokeOutlinesTheGlyphs) {
   EXPECT_GT(red, 100);
   EXPECT_GT(blue, 100);
 }
+
+TEST(TextRendering, EveryLineOfRightToLeftTextKeepsToItsAlignment) {
+  // Two Hebrew lines of different lengths: each line's ink reaches the edge, or the centre,
+  // that the alignment names, as the lines of a Latin text do.
+  for (int alignment : {0, 1, 2}) {
+    const Rendered r = renderText("שלום עולם יפה\nשלום", 40, alignment);
+    ASSERT_TRUE(r.ok) << r.message;
+    const auto [first, second] = lineInks(r);
+    ASSERT_GT(first.width(), second.width() * 2) << alignment;
+    for (const rendertest::Ink& line : {first, second}) {
+      if (alignment == 0) EXPECT_LE(line.x0, 4) << "left";
+      if (alignment == 1) EXPECT_GE(line.x1, r.width - 4) << "right";
+      if (alignment == 2) EXPECT_NEAR(line.x0 + line.x1, r.width, 6) << "centre";
+    }
+  }
+}
+
+TEST(TextRendering, ColourGlyphsKeepTheirColours) {
+  // Black fill: a colour emoji still shows its own colours, the letters the fill colour.
+  const Rendered r = renderText("A🎉", 64);
+  ASSERT_TRUE(r.ok) << r.message;
+  int coloured = 0, black = 0;
+  for (size_t i = 0; i < r.mask.size(); ++i) {
+    if (r.mask[i] != 255) continue;
+    const uint8_t* p = &r.rgb[3 * i];
+    const int chroma = std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
+    coloured += chroma > 80;
+    black += p[0] == 0 && p[1] == 0 && p[2] == 0;
+  }
+  EXPECT_GT(coloured, 400);
+  EXPECT_GT(black, 200);
+}

@@ -47,10 +47,61 @@ TEST(TextLayout, JapaneseTextIsShownWithTheJapaneseFont) {
 
 TEST(TextLayout, JapaneseTextWithoutTheCharacterSetStillFindsGlyphs) {
   TextLayout layout;
-  layout.update("Photo 写真", fontRecord("", DEFAULT_CHARSET), 0);
+  layout.update("Photo 写真のタイトル", fontRecord("", DEFAULT_CHARSET), 0);
   EXPECT_EQ(layout.unknownGlyphCount(), 0);
   const std::vector<std::string> families = layout.fontFamilies();
-  EXPECT_NE(std::find(families.begin(), families.end(), "IPAGothic"), families.end());
+  ASSERT_GE(families.size(), 2u);
+  EXPECT_EQ(families.front(), "DejaVu Sans");
+  // Kana make the Han characters Japanese too: the whole title in the Japanese font.
+  for (size_t i = 1; i < families.size(); ++i) EXPECT_EQ(families[i], "IPAGothic");
+}
+
+// A title in one script, set in a face that has none of its glyphs.
+struct ScriptTitle {
+  const char* script;
+  const char* text;
+  bool colour;  // colour emoji
+};
+
+void PrintTo(const ScriptTitle& title, std::ostream* out) {
+  *out << title.script;
+}
+
+class ScriptFallback : public testing::TestWithParam<ScriptTitle> {};
+
+// Fallback finds a font for every character, never a box, and one that covers the whole title:
+// Han characters, shared by Chinese and Japanese fonts, do not alternate between them.
+TEST_P(ScriptFallback, SetsTheTitleInOneFontThatHasItsGlyphs) {
+  TextLayout layout;
+  layout.update(GetParam().text, fontRecord("DejaVu Serif", DEFAULT_CHARSET), 0);
+  EXPECT_EQ(layout.unknownGlyphCount(), 0);
+  const std::vector<std::string> families = layout.fontFamilies();
+  ASSERT_FALSE(families.empty());
+  for (const std::string& family : families) {
+    EXPECT_EQ(family, families.front());
+    EXPECT_NE(family, "DejaVu Serif");
+  }
+  EXPECT_EQ(layout.paintsOwnColours(), GetParam().colour);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, ScriptFallback,
+    testing::Values(
+        ScriptTitle{"Arabic", "مرحبا بالعالم", false}, ScriptTitle{"Hebrew", "שלום עולם", false},
+        ScriptTitle{"Devanagari", "नमस्ते दुनिया", false}, ScriptTitle{"Thai", "สวัสดีชาวโลก", false},
+        ScriptTitle{"SimplifiedChinese", "你好世界，这是标题", false},
+        ScriptTitle{"Japanese", "日本語のテキスト", false},
+        ScriptTitle{"Korean", "안녕하세요 세계", false}, ScriptTitle{"Emoji", "🎉😀🌍", true}),
+    [](const testing::TestParamInfo<ScriptTitle>& info) { return info.param.script; });
+
+TEST(TextLayout, ArabicLettersJoin) {
+  TextLayout joined, isolated;
+  const QrFontRecord font = fontRecord("", DEFAULT_CHARSET);
+  joined.update("مرحبا", font, 0);
+  // Zero-width non-joiners between the same letters keep each in its isolated form.
+  isolated.update("م\u200Cر\u200Cح\u200Cب\u200Cا", font, 0);
+  EXPECT_EQ(joined.unknownGlyphCount(), 0);
+  EXPECT_LT(joined.bounds().width(), 0.9 * isolated.bounds().width());
 }
 
 TEST(TextLayout, UnknownFaceFallsBackToAnInstalledFont) {
