@@ -40,6 +40,15 @@ texts (the theme's text layers):
   --field KEY=VALUE     the text of the layer named KEY
   --texts FILE.json     texts per frame range: [{"from": 0, "to": 49, "title": "...",
                         "fields": {"KEY": "..."}}, ...]; they override the options above
+  --texts FILE.srt      subtitles (.srt, .vtt, .ass or .ssa; another name is recognised by
+                        its content) for one key: a cue's text shows on the frames whose start
+                        time it covers (frame i starts at i / rate; a cue ending exactly there
+                        does not cover it). Between cues the key has no text and its layer is
+                        hidden, whatever --title and the other options say. Overlapping cues:
+                        the later start wins. ASS tags are removed, \N is a line break
+                        (docs/subtitles.md). One subtitle file, besides any JSON schedules
+  --texts-key KEY       the key the subtitles fill: SlideShowTitle (the default, the title),
+                        Description, DateTaken, FileName, or the name of a theme's text layer
 
 output:
   --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
@@ -67,6 +76,7 @@ VideoCodec parseCodec(const std::string& option, const std::string& text) {
 
 RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   RenderOptions options;
+  std::string subtitles, subtitlesKey;
   ArgumentReader reader(arguments);
   while (!reader.done()) {
     std::string option = reader.next();
@@ -104,7 +114,17 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       parseField(option, reader.value(option), &key, &value);
       options.texts.setDefault(key, value);
     } else if (option == "--texts") {
-      options.texts.loadFile(reader.value(option));
+      const std::string path = reader.value(option);
+      if (isJsonScheduleName(path)) {
+        options.texts.loadFile(path);
+      } else {
+        if (!subtitles.empty())
+          fail(option, "takes one subtitle file; " + subtitles + " is given already");
+        subtitles = path;
+      }
+    } else if (option == "--texts-key") {
+      subtitlesKey = reader.value(option);
+      if (subtitlesKey.empty()) fail(option, "needs the name of a text key");
     } else if (option == "--interlaced") {
       options.fieldOrder = parseFieldOrder(option, reader.value(option));
     } else if (option == "--quiet" || option == "-q") {
@@ -119,6 +139,13 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   }
   if (options.input.empty()) fail("--input", "is required (a file, or testsrc)");
   if (options.output.empty()) fail("--output", "is required");
+  if (!subtitlesKey.empty() && subtitles.empty())
+    fail("--texts-key", "names the key of a subtitle file given with --texts");
+  if (!subtitles.empty()) {
+    // A refusal names the file and the cause; FFmpeg's own messages would only repeat it.
+    if (!options.verbose) av_log_set_level(AV_LOG_QUIET);
+    options.texts.loadSubtitles(subtitles, subtitlesKey.empty() ? kTitleKey : subtitlesKey);
+  }
   return options;
 }
 

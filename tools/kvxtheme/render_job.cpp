@@ -119,9 +119,11 @@ int64_t render(const RenderOptions& options) {
     source->setAudioHandler([target](AVPacket* packet) { target->writeAudio(packet); });
   }
 
+  // Subtitle cues are timed by the clip's frames: frame i starts at i / rate.
+  TextSchedule texts = options.texts;
+  texts.setFrameRate(info.rate);
   kvxhost::ReferenceHost host;
   host.setThemePath(theme);
-  const TextSchedule& texts = options.texts;
   host.setTextSource([&texts](int frameIndex, const std::string& key, std::string* text) {
     return texts.lookup(frameIndex, key, text);
   });

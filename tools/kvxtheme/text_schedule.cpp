@@ -1,9 +1,12 @@
 #include "text_schedule.h"
 
+#include <cctype>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "authoring/text_file.h"
 #include "cli_error.h"
+#include "subtitles/subtitle_file.h"
 
 namespace kvxcli {
 namespace {
@@ -39,6 +42,12 @@ std::string stringValue(const std::string& source, const json& value, const std:
 }
 
 }  // namespace
+
+bool isJsonScheduleName(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".json";
+}
 
 void TextSchedule::loadFile(const std::string& path) {
   std::string contents, error;
@@ -93,7 +102,26 @@ void TextSchedule::loadJson(const std::string& source, const std::string& conten
   slides_.insert(slides_.end(), loaded.begin(), loaded.end());
 }
 
+void TextSchedule::loadSubtitles(const std::string& path, const std::string& key) {
+  kvxsubs::SubtitleCues cues;
+  std::string error;
+  if (!kvxsubs::readSubtitleFile(path, &cues, &error)) throw CliError(error);
+  setCues(key, std::move(cues));
+}
+
+void TextSchedule::setCues(const std::string& key, kvxsubs::SubtitleCues cues) {
+  cues_ = std::make_shared<const kvxsubs::SubtitleCues>(std::move(cues));
+  cueKey_ = key;
+}
+
 bool TextSchedule::lookup(int64_t frameIndex, const std::string& key, std::string* result) const {
+  if (cues_ && key == cueKey_) {
+    const std::string* cue =
+        cues_->textAt(kvxsubs::frameStartMicroseconds(frameIndex, rate_.num, rate_.den));
+    if (!cue) return false;
+    *result = *cue;
+    return true;
+  }
   for (auto slide = slides_.rbegin(); slide != slides_.rend(); ++slide) {
     if (frameIndex < slide->first || frameIndex > slide->last) continue;
     auto found = slide->fields.find(key);
