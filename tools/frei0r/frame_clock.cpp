@@ -79,8 +79,7 @@ void FrameClock::learn(double seconds, double resolution) {
 }
 
 int64_t FrameClock::frameIndex(double hostTime) {
-  TimeUnit unit = unit_ == TimeUnit::Automatic ? hostUnit_ : unit_;
-  const bool milliseconds = unit == TimeUnit::Milliseconds;
+  const bool milliseconds = effectiveUnit() == TimeUnit::Milliseconds;
   double seconds = milliseconds ? hostTime / 1000 : hostTime;
   bool usable = std::isfinite(seconds);
   if (usable && hasLastTime_ && frameRate_ <= 0) learn(seconds, milliseconds ? 1e-3 : 1e-6);
@@ -97,6 +96,12 @@ int64_t FrameClock::frameIndex(double hostTime) {
   }
   lastIndex_ = index;
   return index;
+}
+
+double FrameClock::seconds(double hostTime, int64_t index) const {
+  const double seconds = effectiveUnit() == TimeUnit::Milliseconds ? hostTime / 1000 : hostTime;
+  if (std::isfinite(seconds) && seconds >= 0) return seconds;
+  return static_cast<double>(index) * period();
 }
 
 }  // namespace kvxfrei0r

@@ -29,8 +29,12 @@ class FrameClock {
   TimeUnit unit() const { return unit_; }
 
   int64_t frameIndex(double hostTime);
+  // The host's time in seconds; for a time that is not finite or lies before the clip, the
+  // start of frame `index` (frameIndex's answer for that time) at the clock's period.
+  double seconds(double hostTime, int64_t index) const;
 
  private:
+  TimeUnit effectiveUnit() const { return unit_ == TimeUnit::Automatic ? hostUnit_ : unit_; }
   double period() const;
   void learn(double seconds, double resolution);
 

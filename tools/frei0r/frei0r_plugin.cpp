@@ -31,6 +31,12 @@ constexpr ParameterInfo kParameters[kvxfrei0r::kParameterCount] = {
     {"time unit", F0R_PARAM_STRING,
      "Unit of the host's time: auto (milliseconds under ffmpeg's libavfilter, seconds "
      "elsewhere), s or ms"},
+    {"texts file", F0R_PARAM_STRING,
+     "Subtitle file (.srt, .vtt, .ass, .ssa) whose cues give the texts key its text at the "
+     "host's time, and nothing between cues; empty for none"},
+    {"texts key", F0R_PARAM_STRING,
+     "Text key the subtitles fill: SlideShowTitle (the default), Description, DateTaken, "
+     "FileName or the name of a theme's text layer"},
 };
 
 ThemeFilter* filterOf(f0r_instance_t instance) {

@@ -9,11 +9,13 @@
 #include <limits>
 
 #include "rgba_frame.h"
+#include "subtitles/subtitle_file.h"
 
 namespace kvxfrei0r {
 namespace {
 
 constexpr unsigned kLargestSide = 16384;
+constexpr const char* kDefaultTextsKey = "SlideShowTitle";
 
 const char* captionKey(int index) {
   switch (index) {
@@ -51,15 +53,38 @@ ThemeFilter::ThemeFilter(unsigned width, unsigned height)
       source_(pixels_ * 3),
       destination_(pixels_ * 3) {
   strings_[kTimeUnit] = "auto";
-  host_.setTextSource([this](int, const std::string& key, std::string* text) {
-    for (int index = kTitle; index <= kFileName; ++index) {
-      if (key != captionKey(index)) continue;
-      if (strings_[index].empty()) return false;
-      *text = strings_[index];
-      return true;
-    }
-    return false;
-  });
+  strings_[kTextsKey] = kDefaultTextsKey;
+  host_.setTextSource(
+      [this](int, const std::string& key, std::string* text) { return lookupText(key, text); });
+}
+
+// The subtitles own their key: a cue's text while it shows, nothing between cues, whatever the
+// caption parameter of that key says.
+bool ThemeFilter::lookupText(const std::string& key, std::string* text) const {
+  const std::string& cueKey = strings_[kTextsKey].empty() ? kDefaultTextsKey : strings_[kTextsKey];
+  if (!cues_.empty() && key == cueKey) {
+    const std::string* cue = cues_.textAt(cueTime_);
+    if (!cue) return false;
+    *text = *cue;
+    return true;
+  }
+  for (int index = kTitle; index <= kFileName; ++index) {
+    if (key != captionKey(index)) continue;
+    if (strings_[index].empty()) return false;
+    *text = strings_[index];
+    return true;
+  }
+  return false;
+}
+
+// Under the instance's lock. A file that cannot be used is reported once and leaves no cues.
+void ThemeFilter::loadCues() {
+  cues_ = {};
+  const std::string& path = strings_[kTextsFile];
+  if (path.empty()) return;
+  std::string error;
+  if (!kvxsubs::readSubtitleFile(path, &cues_, &error))
+    std::fprintf(stderr, "kvxtheme frei0r filter: %s; no texts are taken from it\n", error.c_str());
 }
 
 ThemeFilter::~ThemeFilter() {
@@ -73,6 +98,7 @@ void ThemeFilter::setString(int index, const char* value) {
   if (strings_[index] == text) return;
   strings_[index] = std::move(text);
   if (index == kThemePath) restartPending_ = true;
+  if (index == kTextsFile) loadCues();
   if (index == kTimeUnit) clock_.setUnit(parseUnit(strings_[index]));
   if (index == kFrameRate) {
     clock_.setFrameRate(parseFrameRate(strings_[index]));
@@ -159,6 +185,7 @@ void ThemeFilter::update(double time, const uint32_t* input, uint32_t* output) {
     bool drawn = false;
     if (!strips && (!restartPending_ || startClip()) && clipRunning_ && themeUsable_) {
       int64_t index = std::min<int64_t>(clock_.frameIndex(time), std::numeric_limits<int>::max());
+      cueTime_ = kvxsubs::secondsToMicroseconds(clock_.seconds(time, index));
       rgbaToBgr(input, pixels_, source_.data());
       const size_t stride = static_cast<size_t>(width_) * 3;
       drawn = host_.renderFrame(static_cast<int>(index), source_.data(), stride,

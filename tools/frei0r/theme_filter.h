@@ -11,6 +11,7 @@
 #include "frame_host.h"
 #include "host/reference_host.h"
 #include "strip_guard.h"
+#include "subtitles/subtitle_cues.h"
 
 namespace kvxfrei0r {
 
@@ -23,6 +24,8 @@ enum Parameter {
   kFileName,
   kFrameRate,
   kTimeUnit,
+  kTextsFile,
+  kTextsKey,
   kParameterCount
 };
 
@@ -33,7 +36,8 @@ class ThemeFilter {
   ~ThemeFilter();
 
   // Every parameter is a string, copied. Setting the value a parameter already has changes
-  // nothing; a new theme path restarts the clip at the next frame.
+  // nothing; a new theme path restarts the clip at the next frame; a new texts file is read at
+  // once.
   void setString(int index, const char* value);
   // A parameter as `host` hands it to frei0r's set_param_value.
   void setParameter(FrameHost host, int index, const void* value);
@@ -48,6 +52,8 @@ class ThemeFilter {
   ThemeFilter(unsigned width, unsigned height);
   bool startClip();
   void reportOnce(const std::string& message);
+  void loadCues();
+  bool lookupText(const std::string& key, std::string* text) const;
 
   const int width_;
   const int height_;
@@ -63,6 +69,9 @@ class ThemeFilter {
   bool restartPending_ = true;
   bool themeUsable_ = true;
   bool reported_ = false;
+  // The cues of the texts file, looked up at the time of the frame being drawn.
+  kvxsubs::SubtitleCues cues_;
+  int64_t cueTime_ = 0;
   std::vector<uint8_t> source_;
   std::vector<uint8_t> destination_;
 };

@@ -58,6 +58,20 @@ TEST(FrameClockTest, UnusableTimesContinueTheCount) {
   EXPECT_EQ(clock.frameIndex(240), 6);
 }
 
+// Subtitle cues are looked up by the host's time; a frame without one gets its frame's start.
+TEST(FrameClockTest, SecondsFollowTheUnitAndStandInForUnusableTimes) {
+  FrameClock clock(TimeUnit::Milliseconds);
+  EXPECT_EQ(clock.frameIndex(0), 0);
+  EXPECT_EQ(clock.frameIndex(40), 1);
+  EXPECT_DOUBLE_EQ(clock.seconds(40, 1), 0.04);
+  const double missing = -9.223372036854776e18 / 25 * 1000;
+  EXPECT_EQ(clock.frameIndex(missing), 2);
+  EXPECT_DOUBLE_EQ(clock.seconds(missing, 2), 0.08);
+  EXPECT_DOUBLE_EQ(clock.seconds(std::numeric_limits<double>::quiet_NaN(), 3), 0.12);
+  clock.setUnit(TimeUnit::Seconds);
+  EXPECT_DOUBLE_EQ(clock.seconds(1.5, 37), 1.5);
+}
+
 TEST(FrameClockTest, ExplicitRateAndUnitWin) {
   FrameClock clock(TimeUnit::Milliseconds);
   clock.setUnit(TimeUnit::Seconds);

@@ -179,7 +179,8 @@ TEST(ThemeFilterTest, EveryParameterIsAStringThatRoundTrips) {
 
 TEST(ThemeFilterTest, GStreamerBridgeStringsChangedWhilePlayingAreIgnoredNotRead) {
   auto filter = ThemeFilter::create(kWidth, kHeight);
-  const char* values[kParameterCount] = {"", "Before", "", "", "", "25", "auto"};
+  const char* values[kParameterCount] = {"", "Before",        "", "", "", "25", "auto",
+                                         "", "SlideShowTitle"};
   for (int index = 0; index < kParameterCount; ++index)
     filter->setParameter(FrameHost::GStreamerBridge, index, &values[index]);
   EXPECT_STREQ(filter->string(kTitle), "Before");

@@ -15,6 +15,8 @@ from xml.sax.saxutils import escape, quoteattr
 WIDGETS = {"url", "keywords", "list", "constant", "double", "bool", "switch", "fixed",
            "color", "position", "fontfamily"}
 WIDTH, HEIGHT, FRAMES = 320, 240, 10
+# The files each file parameter must offer.
+URL_FILTERS = {"theme": ["*.kvx"], "texts file": ["*.srt", "*.vtt", "*.ass", "*.ssa"]}
 
 
 def fail(message):
@@ -64,8 +66,15 @@ def check_description(path, names):
             shown = (parameter.findtext("paramlistdisplay") or "").split(",")
             if parameter.get("default") not in values or len(shown) != len(values):
                 fail(f"list {name!r}: default outside the list, or names not matching values")
-        if widget == "url" and "*.kvx" not in parameter.get("filter", ""):
-            fail(f"url {name!r} does not offer .kvx files")
+        if widget == "url":
+            offered = parameter.get("filter", "").split("|", 1)[0].split()
+            if name not in URL_FILTERS or any(p not in offered for p in URL_FILTERS[name]):
+                fail(f"url {name!r} does not offer {URL_FILTERS.get(name, 'known')} files")
+        if widget == "keywords":
+            keywords = (parameter.findtext("keywords") or "").split(";")
+            shown = (parameter.findtext("keywordsdisplay") or "").split(";")
+            if len(shown) != len(keywords):
+                fail(f"keywords {name!r}: names not matching values")
         described.append(name)
     if sorted(described) != sorted(names):
         fail(f"described {described}, the filter has {names}")
