@@ -126,8 +126,10 @@ bool renderColoured(const Shape& shape, const QrColorRecord& color, double strok
   const Rgb fillRgb = rgbOf(fill), strokeRgb = rgbOf(strokeColorOf(color));
   cairo_set_source_rgb(canvas.cr(), fillRgb.r, fillRgb.g, fillRgb.b);
   shape.fill(canvas.cr());
-  cairo_set_source_rgb(canvas.cr(), strokeRgb.r, strokeRgb.g, strokeRgb.b);
-  shape.stroke(canvas.cr(), strokeWidth);
+  if (strokeWidth > 0) {
+    cairo_set_source_rgb(canvas.cr(), strokeRgb.r, strokeRgb.g, strokeRgb.b);
+    shape.stroke(canvas.cr(), strokeWidth);
+  }
   canvas.finish();
   if (!buf32Alloc(&buffers->image, 24, placement.width, placement.height, 1, &fill) ||
       !buf32Alloc(&buffers->mask, 8, placement.width, placement.height, 0, nullptr)) {
@@ -189,7 +191,8 @@ bool rasterize(const Shape& shape, const QrColorRecord& color, const Sizing& siz
       if (!renderEmpty(fillColorOf(color), &buffers, error)) return false;
       break;
     case PlaceResult::Ok: {
-      const bool done = strokeWidth > 0
+      // A coverage mask carries one colour; strokes and colour glyphs need the full picture.
+      const bool done = strokeWidth > 0 || shape.paintsOwnColours()
                             ? renderColoured(shape, color, strokeWidth, placement, &buffers, error)
                             : renderCoverage(shape, fillColorOf(color), opacityOf(color), placement,
                                              &buffers, error);

@@ -13,9 +13,9 @@ struct Rendering {
   Margins margins;
 };
 
-// Renders the shape filled with the colour record's fill colour (and stroked with its stroke
-// colour when the record gives a stroke width), scaled as `sizing` says. The mask carries the
-// anti-aliased coverage times the record's opacity. On failure no buffer is left allocated and
-// `error` says why.
+// Renders the shape filled with the colour record's fill colour (colour glyphs keep their own)
+// and stroked with its stroke colour when the record gives a stroke width, scaled as `sizing` says.
+// The mask carries the anti-aliased coverage times the record's opacity. On failure no buffer is
+// left allocated and `error` says why.
 bool rasterize(const Shape& shape, const QrColorRecord& color, const Sizing& sizing,
                Rendering* rendering, std::string* error);

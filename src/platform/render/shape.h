@@ -25,6 +25,8 @@ class Shape {
   virtual void fill(cairo_t* cr) const = 0;
   // Appends the outlines to the current path, for stroking.
   virtual void appendOutline(cairo_t* cr) const = 0;
+  // Whether filling paints colours of its own (colour emoji) besides the current source.
+  virtual bool paintsOwnColours() const { return false; }
   // Paints the outlines `width` wide with the current source.
   virtual void stroke(cairo_t* cr, double width) const {
     appendOutline(cr);

@@ -1,5 +1,7 @@
 #include "platform/render/text_layout.h"
 
+#include <hb-ot.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -29,6 +31,34 @@ void configureContext(PangoContext* context) {
   pango_cairo_context_set_font_options(context, options);
   cairo_font_options_destroy(options);
   pango_context_set_round_glyph_positions(context, FALSE);
+  // A weak base direction: each paragraph still takes its direction from its first strong
+  // character, while left and right alignment keep meaning the left and the right edge.
+  pango_context_set_base_dir(context, PANGO_DIRECTION_WEAK_LTR);
+}
+
+// The language of the font metrics: Japanese for character set 128, otherwise a fixed one, so
+// that neither the process locale nor the text changes the size a font record resolves to.
+PangoLanguage* metricsLanguageOf(const LOGFONTA& logFont) {
+  return pango_language_from_string(logFont.lfCharSet == SHIFTJIS_CHARSET ? "ja" : "en");
+}
+
+// The language the text is shaped in. Han characters belong to Chinese, Japanese and Korean
+// alike, and Pango cannot tell which from the characters: a text with kana is Japanese, Han
+// with Hangul Korean, other Han Chinese, so that a title is set in one font with its
+// language's glyph forms. Character set 128 is Japanese; other texts take a fixed language, so
+// that the rendering does not depend on the process locale.
+PangoLanguage* textLanguageOf(const char* text, const LOGFONTA& logFont) {
+  if (logFont.lfCharSet == SHIFTJIS_CHARSET) return pango_language_from_string("ja");
+  bool han = false, kana = false, hangul = false;
+  for (const char* p = text; *p != '\0'; p = g_utf8_next_char(p)) {
+    const GUnicodeScript script = g_unichar_get_script(g_utf8_get_char(p));
+    han = han || script == G_UNICODE_SCRIPT_HAN;
+    kana = kana || script == G_UNICODE_SCRIPT_HIRAGANA || script == G_UNICODE_SCRIPT_KATAKANA;
+    hangul = hangul || script == G_UNICODE_SCRIPT_HANGUL;
+  }
+  if (kana) return pango_language_from_string("ja");
+  if (han) return pango_language_from_string(hangul ? "ko" : "zh-cn");
+  return pango_language_from_string("en");
 }
 
 PangoAttrList* decorationsOf(const LOGFONTA& logFont) {
@@ -57,6 +87,9 @@ TextLayout::TextLayout() {
   if (context_ == nullptr) return;
   configureContext(context_);
   layout_ = pango_layout_new(context_);
+  // Otherwise Pango swaps left and right alignment for right-to-left paragraphs, and the lines
+  // of a right-aligned Arabic or Hebrew text would leave the edge the object is anchored at.
+  if (layout_ != nullptr) pango_layout_set_auto_dir(layout_, FALSE);
 }
 
 TextLayout::~TextLayout() {
@@ -66,22 +99,21 @@ TextLayout::~TextLayout() {
 }
 
 void TextLayout::update(const std::string& text, const QrFontRecord& font, int32_t alignment) {
-  if (!fontApplied_ || std::memcmp(&font, &font_, sizeof font) != 0) applyFont(font);
+  const bool fontChanged = !fontApplied_ || std::memcmp(&font, &font_, sizeof font) != 0;
+  const bool textChanged = text != text_;
+  if (fontChanged) applyFont(font);
   if (alignment != alignment_) {
     alignment_ = alignment;
     pango_layout_set_alignment(layout_, pangoAlignmentOf(alignment));
   }
-  if (text != text_) applyText(text);
+  if (textChanged) applyText(text);
+  if (fontChanged || textChanged) applyLanguage();
 }
 
 void TextLayout::applyFont(const QrFontRecord& font) {
   font_ = font;
   fontApplied_ = true;
   const LOGFONTA& lf = font.logFont;
-  // Japanese glyph forms for character set 128; otherwise a fixed language, so that the
-  // rendering does not depend on the process locale.
-  pango_context_set_language(
-      context_, pango_language_from_string(lf.lfCharSet == SHIFTJIS_CHARSET ? "ja" : "en"));
   PangoFontDescription* description = pango_font_description_new();
   pango_font_description_set_family(description, familyListFor(lf).c_str());
   const int weight = lf.lfWeight == 0 ? 400 : std::clamp<int>(lf.lfWeight, 100, 1000);
@@ -92,7 +124,8 @@ void TextLayout::applyFont(const QrFontRecord& font) {
   pango_font_description_set_absolute_size(description, pixels * PANGO_SCALE);
   if (lf.lfHeight > 0) {
     // A positive height is the character cell (ascent plus descent), not the em square.
-    PangoFontMetrics* metrics = pango_context_get_metrics(context_, description, nullptr);
+    PangoFontMetrics* metrics =
+        pango_context_get_metrics(context_, description, metricsLanguageOf(lf));
     const double cell = static_cast<double>(pango_font_metrics_get_ascent(metrics) +
                                             pango_font_metrics_get_descent(metrics)) /
                         PANGO_SCALE;
@@ -106,6 +139,13 @@ void TextLayout::applyFont(const QrFontRecord& font) {
   PangoAttrList* decorations = decorationsOf(lf);
   pango_layout_set_attributes(layout_, decorations);
   pango_attr_list_unref(decorations);
+}
+
+void TextLayout::applyLanguage() {
+  // The layout's text, not text_: it is valid UTF-8.
+  PangoLanguage* language = textLanguageOf(pango_layout_get_text(layout_), font_.logFont);
+  if (language == pango_context_get_language(context_)) return;
+  pango_context_set_language(context_, language);
   pango_layout_context_changed(layout_);
 }
 
@@ -144,6 +184,19 @@ void TextLayout::fill(cairo_t* cr) const {
 void TextLayout::appendOutline(cairo_t* cr) const {
   cairo_move_to(cr, 0, 0);
   pango_cairo_layout_path(cr, layout_);
+}
+
+bool TextLayout::paintsOwnColours() const {
+  bool colour = false;
+  PangoLayoutIter* iter = pango_layout_get_iter(layout_);
+  do {
+    PangoLayoutRun* run = pango_layout_iter_get_run_readonly(iter);
+    if (run == nullptr || run->item->analysis.font == nullptr) continue;
+    hb_face_t* face = hb_font_get_face(pango_font_get_hb_font(run->item->analysis.font));
+    colour = hb_ot_color_has_png(face) || hb_ot_color_has_layers(face);
+  } while (!colour && pango_layout_iter_next_run(iter));
+  pango_layout_iter_free(iter);
+  return colour;
 }
 
 std::vector<std::string> TextLayout::fontFamilies() const {

@@ -30,6 +30,8 @@ class TextLayout : public Shape {
   Box bounds() const override;
   void fill(cairo_t* cr) const override;
   void appendOutline(cairo_t* cr) const override;
+  // True when a run is set in a font with colour glyphs (bitmaps or layers).
+  bool paintsOwnColours() const override;
 
   // Families of the fonts Pango chose for the runs of the text, in order.
   std::vector<std::string> fontFamilies() const;
@@ -41,6 +43,7 @@ class TextLayout : public Shape {
  private:
   void applyFont(const QrFontRecord& font);
   void applyText(const std::string& text);
+  void applyLanguage();
 
   PangoFontMap* fontMap_ = nullptr;
   PangoContext* context_ = nullptr;
