@@ -3,18 +3,22 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "authoring/theme_info.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
 #include "kvxtheme/renderlib.h"
+#include "platform/video/video_reader.h"
 #include "support/test_support.h"
 #include "texture_export.h"
 
@@ -231,6 +235,62 @@ TEST(SampleThemes, VideoWindowPlaysTheClip) {
     }
   EXPECT_GT(changed, 100u);
   EXPECT_GT(lit, 1000u);
+}
+
+TEST(SampleThemes, VideoWindowShowsTheWholeClip) {
+  if (!KVX_HAVE_SAMPLE_CLIP) GTEST_SKIP() << "no ffmpeg to encode the sample clip";
+  const nlohmann::json theme = description("video-window");
+  nlohmann::json video;
+  for (const auto& object : theme["objects"])
+    if (object["name"] == "video") video = object;
+  ASSERT_FALSE(video.is_null());
+  const int left = video["x"], top = video["y"], width = video["width"], height = video["height"];
+
+  // The clip is encoded at the window's size, so at the page's size the window shows it pixel
+  // for pixel: each of its corners where the window's corner is.
+  auto reader = kvxvideo::VideoReader::open(std::string(KVX_THEMES_DIR) + "/kvx-sample-clip.mp4");
+  ASSERT_NE(reader, nullptr);
+  const BITMAPINFOHEADER* clip = reader->read(0);
+  ASSERT_NE(clip, nullptr);
+  ASSERT_EQ(clip->biWidth, width);
+  ASSERT_EQ(clip->biHeight, height);
+  auto clipPixel = [&](int x, int y) {
+    return reinterpret_cast<const uint8_t*>(clip) + clip->biSize +
+           (height - 1 - y) * kvxvideo::dibRowBytes(width) + x * 3;
+  };
+
+  const int pageWidth = theme["page"]["width"], pageHeight = theme["page"]["height"];
+  std::vector<uint8_t> source(static_cast<size_t>(pageWidth) * pageHeight * 3, 128);
+  std::vector<uint8_t> frame(source.size());
+  kvxhost::ReferenceHost host;
+  host.setThemePath(themePath("video-window"));
+  ASSERT_EQ(host.begin(pageWidth, pageHeight), 1);
+  ASSERT_EQ(host.renderFrame(0, source.data(), pageWidth * 3, frame.data(), pageWidth * 3), 1);
+  host.end();
+
+  // The window's shadow falls into its opening and darkens the clip along its top and left
+  // edges: each pixel of a corner shows the clip's colour, at most darker.
+  constexpr int kCorner = 16;
+  for (const auto& [cornerX, cornerY] :
+       {std::pair{0, 0}, std::pair{width - kCorner, 0}, std::pair{0, height - kCorner},
+        std::pair{width - kCorner, height - kCorner}}) {
+    int compared = 0, different = 0;
+    for (int y = cornerY; y < cornerY + kCorner; ++y)
+      for (int x = cornerX; x < cornerX + kCorner; ++x) {
+        const uint8_t* shown = &frame[(static_cast<size_t>(top + y) * pageWidth + left + x) * 3];
+        const uint8_t* expected = clipPixel(x, y);
+        const int brightest = std::max({expected[0], expected[1], expected[2]});
+        if (brightest < 48) continue;  // too dark to tell a colour
+        ++compared;
+        const double darkening = std::max({shown[0], shown[1], shown[2]}) / double(brightest);
+        bool same = darkening > 0.3 && darkening < 1.05;
+        for (int c = 0; c < 3; ++c)
+          same = same && std::abs(shown[c] - expected[c] * darkening) < 12;
+        different += !same;
+      }
+    EXPECT_GT(compared, kCorner * kCorner / 4) << "corner at " << cornerX << ", " << cornerY;
+    EXPECT_LT(different, compared / 20) << "corner at " << cornerX << ", " << cornerY;
+  }
 }
 
 // Runs the tool; answers its exit status and what it printed.
