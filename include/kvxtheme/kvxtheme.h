@@ -152,6 +152,21 @@ KVX_API bool q32themeGetKVXTexture(const char* path, void** texture);
 // (c32GetDLLErrorInfo, kvxtheme/commonlib.h) after BeginKVXEffect.
 KVX_API uint32_t kvxIncompleteFrames(const CThemeEffect& effect);
 
+// Beside the effect's protocol, for editors that lay the theme on a track above the footage:
+// frame `frameIndex` of the running clip composed over transparency. Every layer is merged as
+// DoKVXEffect merges it, once over a black frame and once over a white one; a pixel's alpha is
+// how little of the host's frame shows through it (the placeholder's placed area, after fit,
+// rotation or corner map and through its mask, is a hole of alpha 0), its colour what the theme
+// puts there. `bgraRows` are `height` pointers to `width` × 4 bytes B, G, R, A (straight alpha)
+// of whole frames; texts are asked of `texts` as DoKVXEffect asks the host's (null: the text
+// layers keep their texts).
+// 1 on success; 0 outside a clip, for unusable rows or when the frame could not be composed in
+// full. Laid over a frame with the usual "over" operator, the result equals DoKVXEffect's
+// output within rounding wherever the host's frame reaches the page unscaled and the layers
+// merge in the normal mode.
+KVX_API int kvxComposeOverlay(CThemeEffect& effect, int frameIndex, unsigned char** bgraRows,
+                              int height, int width, ITextProvider* texts);
+
 // The library's version, "major.minor.patch".
 extern "C" KVX_API const char* kvxthemeVersion();
 }

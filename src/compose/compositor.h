@@ -16,6 +16,9 @@ class Compositor {
   // rows. 1 on success, 0 when the rows, the size or the layers are unusable.
   int composeFrame(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
                    int frameIndex, int fieldMode);
+  // Frame `frameIndex` over transparency: composed over a black and over a white host frame of
+  // width × height, then each pixel's B, G, R, A (straight alpha) into `bgraRows`.
+  int composeOverlay(unsigned char** bgraRows, int height, int width, int frameIndex);
   // Fits a still picture into the placeholder with its aspect kept; *result is a new bitmap.
   int fitPictureToPlaceholder(const BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result);
 

@@ -88,6 +88,10 @@ class ThemeDocument {
   VideoReaderState video;
   // The output picture when the composed size differs from the host's, kept between frames.
   std::vector<uint8_t> outputPicture;
+  // Overlays: the uniform host frame and the compositions over black and over white.
+  std::vector<uint8_t> overlaySource;
+  std::vector<uint8_t> overlayBlack;
+  std::vector<uint8_t> overlayWhite;
   // Frames or fields of the clip not composed in full; the host protocol cannot say so.
   std::atomic<uint32_t> incompleteFrames = 0;
   // Serialises the calls of effect copies that share this document; uncontended otherwise.

@@ -96,6 +96,23 @@ int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** resu
   return Compositor(*document_).fitPictureToPlaceholder(picture, result);
 }
 
+int kvxComposeOverlay(CThemeEffect& effect, int frameIndex, unsigned char** bgraRows, int height,
+                      int width, ITextProvider* texts) {
+  if (!bgraRows || height <= 0 || width <= 0 || frameIndex < 0) return 0;
+  ThemeDocument* document = effect.themeDocument();
+  if (!document) return 0;
+  const std::lock_guard<std::mutex> guard(document->lock);
+  const uint32_t incomplete = document->incompleteFrames;
+  try {
+    Compositor(*document).updateTextLayers(texts, frameIndex);
+    if (Compositor(*document).composeOverlay(bgraRows, height, width, frameIndex)) return 1;
+  } catch (const std::bad_alloc&) {
+  }
+  // Counted once, whether the composition counted it already or not.
+  if (document->incompleteFrames == incomplete) ++document->incompleteFrames;
+  return 0;
+}
+
 uint32_t kvxIncompleteFrames(const CThemeEffect& effect) {
   const ThemeDocument* document = effect.themeDocument();
   return document ? document->incompleteFrames.load() : 0;

@@ -49,14 +49,14 @@ bool writePng(const std::string& path, const Picture& picture) {
   return png_image_write_to_file(&image, path.c_str(), 0, picture.pixels.data(), 0, nullptr) != 0;
 }
 
-bool readPng(const std::string& path, Picture* picture) {
+bool readPng(const std::string& path, Picture* picture, int channels) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
+  image.format = channels == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
   picture->width = image.width;
   picture->height = image.height;
-  picture->channels = 3;
+  picture->channels = channels == 4 ? 4 : 3;
   picture->pixels.resize(PNG_IMAGE_SIZE(image));
   return png_image_finish_read(&image, nullptr, picture->pixels.data(), 0, nullptr) != 0;
 }

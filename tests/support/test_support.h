@@ -45,9 +45,9 @@ struct Picture {
   }
 };
 
-// PNG files in R, G, B (channel order as stored in `pixels`).
+// PNG files in R, G, B (channel order as stored in `pixels`); read as R, G, B, A with 4 channels.
 bool writePng(const std::string& path, const Picture& picture);
-bool readPng(const std::string& path, Picture* picture);
+bool readPng(const std::string& path, Picture* picture, int channels = 3);
 
 // Mean absolute difference per byte, and the largest one.
 struct Difference {

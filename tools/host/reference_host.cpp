@@ -118,6 +118,13 @@ int ReferenceHost::renderFrame(int frameIndex, const uint8_t* source, size_t sou
   return kvxIncompleteFrames(effect_) == incompleteBefore ? result : 0;
 }
 
+int ReferenceHost::renderOverlay(int frameIndex, uint8_t* bgra, size_t stride) {
+  if (!running_ || !bgra || frameIndex < 0) return 0;
+  overlayRows_.resize(height_);
+  for (int y = 0; y < height_; ++y) overlayRows_[y] = bgra + y * stride;
+  return kvxComposeOverlay(effect_, frameIndex, overlayRows_.data(), height_, width_, this);
+}
+
 int ReferenceHost::end() {
   running_ = false;
   return effect_.EndKVXEffect(sourceRows_.data(), destinationRows_.data(),

@@ -47,6 +47,9 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   // 0 also when the effect could not compose the frame in full (kvxIncompleteFrames).
   int renderFrame(int frameIndex, const uint8_t* source, size_t sourceStride, uint8_t* destination,
                   size_t destinationStride);
+  // Frame `frameIndex` over transparency (kvxComposeOverlay) into rows of B, G, R, A, `stride`
+  // bytes apart: whole frames, whatever the field order. 0 when it could not be composed.
+  int renderOverlay(int frameIndex, uint8_t* bgra, size_t stride);
   int end();
 
   CThemeEffect& effect() { return effect_; }
@@ -79,6 +82,7 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   std::atomic<long> textQueries_ = 0;  // counted from the threads of effect copies too
   std::vector<unsigned char*> sourceRows_;
   std::vector<unsigned char*> destinationRows_;
+  std::vector<unsigned char*> overlayRows_;
   int width_ = 0;
   int height_ = 0;
   FieldOrder order_ = FieldOrder::Progressive;

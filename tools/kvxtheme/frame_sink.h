@@ -1,6 +1,6 @@
 #pragma once
-// Where rendered frames go: a video file (H.264 or FFV1 in MP4, QuickTime or Matroska) or PNG
-// pictures.
+// Where rendered frames go: a video file (MP4, QuickTime, Matroska or WebM) or PNG pictures,
+// opaque or with alpha.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -9,14 +9,22 @@
 
 namespace kvxcli {
 
-// H.264 for delivery; FFV1 (lossless, every frame a key frame) for work in progress and tests.
-enum class VideoCodec { H264, Ffv1 };
+// H.264 for delivery; FFV1 (lossless, every frame a key frame) for work in progress and tests;
+// ProRes (4444 with alpha), VP9 and QuickTime Animation for editors, the last three and FFV1
+// also with alpha.
+enum class VideoCodec { H264, Ffv1, ProRes, Vp9, Qtrle };
+
+// The codec's name as --codec takes it.
+const char* codecName(VideoCodec codec);
+// The codec a video output name asks for when --codec is not given.
+VideoCodec defaultCodec(const std::string& path, bool alpha);
 
 struct SinkSettings {
   int width = 0;
   int height = 0;
   Rational rate{25, 1};
   VideoCodec codec = VideoCodec::H264;
+  bool alpha = false;  // frames are B, G, R, A (straight alpha); the codec keeps the alpha
   bool interlaced = false;
   bool topFieldFirst = true;
   AudioTrack audio;  // copied when the container can carry it
@@ -25,8 +33,8 @@ struct SinkSettings {
 class FrameSink {
  public:
   virtual ~FrameSink() = default;  // an unfinished output is removed
-  // Writes one frame of packed B,G,R rows.
-  virtual void write(const uint8_t* bgr) = 0;
+  // Writes one frame of packed B, G, R rows (B, G, R, A with alpha).
+  virtual void write(const uint8_t* pixels) = 0;
   // Hands on one compressed audio packet of the source's audio track.
   virtual void writeAudio(AVPacket*) {}
   virtual bool takesAudio() const { return false; }

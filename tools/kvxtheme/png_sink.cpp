@@ -21,26 +21,26 @@ class PngSink : public FrameSink {
     if (!encoder_) throw std::bad_alloc();
     encoder_->width = settings.width;
     encoder_->height = settings.height;
-    encoder_->pix_fmt = AV_PIX_FMT_RGB24;
+    encoder_->pix_fmt = settings.alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
     encoder_->time_base = AVRational{settings.rate.den, settings.rate.num};
     int result = avcodec_open2(encoder_.get(), codec, nullptr);
     if (result < 0) fail(path_, "cannot be encoded: " + ffmpegErrorText(result));
     frame_ = allocateFrame();
     frame_->width = settings.width;
     frame_->height = settings.height;
-    frame_->format = AV_PIX_FMT_RGB24;
+    frame_->format = encoder_->pix_fmt;
     if (av_frame_get_buffer(frame_.get(), 0) < 0) throw std::bad_alloc();
     packet_ = allocatePacket();
   }
 
-  void write(const uint8_t* bgr) override {
+  void write(const uint8_t* pixels) override {
     if (kind_ == OutputKind::SinglePng && !pictures_.empty())
       fail(path_, "holds one picture; use --frames 1 or a numbered name like out_%04d.png");
     std::string name = kind_ == OutputKind::SinglePng
                            ? path_
                            : formatPattern(path_, static_cast<int64_t>(pictures_.size()) + 1);
     PendingFile file(name);
-    encode(bgr);
+    encode(pixels);
     FILE* out = std::fopen(file.temporaryPath().c_str(), "wb");
     if (!out) fail(name, "cannot be written");
     bool written =
@@ -57,17 +57,20 @@ class PngSink : public FrameSink {
   }
 
  private:
-  void encode(const uint8_t* bgr) {
+  // B, G, R (and A) in, R, G, B (and A) out.
+  void encode(const uint8_t* pixels) {
     int result = av_frame_make_writable(frame_.get());
     if (result < 0) throw std::bad_alloc();
-    const size_t rowBytes = static_cast<size_t>(settings_.width) * 3;
+    const size_t channels = settings_.alpha ? 4 : 3;
+    const size_t rowBytes = static_cast<size_t>(settings_.width) * channels;
     for (int y = 0; y < settings_.height; ++y) {
-      const uint8_t* in = bgr + y * rowBytes;
+      const uint8_t* in = pixels + y * rowBytes;
       uint8_t* out = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
-      for (size_t x = 0; x < rowBytes; x += 3) {
+      for (size_t x = 0; x < rowBytes; x += channels) {
         out[x] = in[x + 2];
         out[x + 1] = in[x + 1];
         out[x + 2] = in[x];
+        if (channels == 4) out[x + 3] = in[x + 3];
       }
     }
     result = avcodec_send_frame(encoder_.get(), frame_.get());

@@ -54,8 +54,14 @@ output:
   --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
                         container can carry it; out_%04d.png: numbered pictures from 1;
                         one.png: a single picture (the first frame)
-  --codec h264|ffv1     the video's codec: h264 (the default), or ffv1, lossless, every frame a
-                        key frame (.mkv only)
+  --codec CODEC         the video's codec: h264 (the default; .webm: vp9), ffv1 (lossless,
+                        every frame a key frame; .mkv), prores (.mov), vp9 (.webm, .mkv) or
+                        qtrle (QuickTime Animation, .mov)
+  --overlay             the theme alone over transparency, for a track above the footage: the
+                        placeholder's area a transparent hole, no audio. .mov: ProRes 4444
+                        (--codec qtrle: QuickTime Animation), .webm: VP9 with alpha, .mkv: FFV1,
+                        out_%04d.png: pictures with alpha. SOURCE gives the size, rate and
+                        length
   --interlaced tff|bff  render each frame as two fields (top or bottom field first)
   --quiet               no progress line
   --verbose             show the effect's trace on standard error
@@ -69,9 +75,10 @@ kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string
 }
 
 VideoCodec parseCodec(const std::string& option, const std::string& text) {
-  if (text == "h264") return VideoCodec::H264;
-  if (text == "ffv1") return VideoCodec::Ffv1;
-  fail(option, "'" + text + "' is neither h264 nor ffv1");
+  for (VideoCodec codec :
+       {VideoCodec::H264, VideoCodec::Ffv1, VideoCodec::ProRes, VideoCodec::Vp9, VideoCodec::Qtrle})
+    if (text == codecName(codec)) return codec;
+  fail(option, "'" + text + "' is none of h264, ffv1, prores, vp9 and qtrle");
 }
 
 RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
@@ -127,6 +134,9 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       if (subtitlesKey.empty()) fail(option, "needs the name of a text key");
     } else if (option == "--interlaced") {
       options.fieldOrder = parseFieldOrder(option, reader.value(option));
+    } else if (option == "--overlay") {
+      reader.noValue(option);
+      options.overlay = true;
     } else if (option == "--quiet" || option == "-q") {
       reader.noValue(option);
       options.quiet = true;

@@ -96,6 +96,8 @@ int64_t render(const RenderOptions& options) {
     limit = 1;
   }
   const bool interlaced = options.fieldOrder != kvxhost::FieldOrder::Progressive;
+  if (options.overlay && interlaced)
+    fail("--overlay", "an overlay is composed from whole frames; leave out --interlaced");
   if (interlaced && info.height % 2 != 0)
     fail(options.input, "has an odd number of lines and cannot be split into two fields");
   std::vector<uint8_t> in;
@@ -107,10 +109,14 @@ int64_t render(const RenderOptions& options) {
   settings.rate = info.rate;
   settings.interlaced = interlaced;
   settings.topFieldFirst = options.fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
-  settings.codec = options.codec;
+  settings.alpha = options.overlay;
+  if (kind == OutputKind::Video)
+    settings.codec =
+        options.codecGiven ? options.codec : defaultCodec(options.output, settings.alpha);
   // Part of a clip, a segment leaves the audio to the join of all of them.
   const bool wholeClip = options.startFrame < 0;
-  settings.audio = kind == OutputKind::Video && wholeClip ? source->audio() : AudioTrack{};
+  settings.audio =
+      kind == OutputKind::Video && wholeClip && !options.overlay ? source->audio() : AudioTrack{};
   std::unique_ptr<FrameSink> sink = kind == OutputKind::Video
                                         ? openVideoSink(options.output, settings)
                                         : openPngSink(options.output, settings, kind);
@@ -132,7 +138,8 @@ int64_t render(const RenderOptions& options) {
   if (!host.loadFailure().empty()) fail(theme, host.loadFailure());
 
   const size_t frameBytes = static_cast<size_t>(info.width) * info.height * 3;
-  std::vector<uint8_t> out(frameBytes);
+  const size_t outChannels = options.overlay ? 4 : 3;
+  std::vector<uint8_t> out(static_cast<size_t>(info.width) * info.height * outChannels);
   const int64_t expected = limit >= 0 ? limit
                            : info.expectedFrames >= 0
                                ? std::max<int64_t>(0, info.expectedFrames - start)
@@ -150,8 +157,12 @@ int64_t render(const RenderOptions& options) {
     const int64_t index = start + frames;
     if (index > std::numeric_limits<int>::max())
       fail(options.input, "has more frames than the effect counts");
-    if (!host.renderFrame(static_cast<int>(index), in.data(), info.width * 3u, out.data(),
-                          info.width * 3u))
+    const bool drawn =
+        options.overlay
+            ? host.renderOverlay(static_cast<int>(index), out.data(), info.width * outChannels)
+            : host.renderFrame(static_cast<int>(index), in.data(), info.width * 3u, out.data(),
+                               info.width * 3u);
+    if (!drawn)
       fail(options.input, "the effect could not compose frame " + std::to_string(index) +
                               " in full (not enough memory for this theme at this size?)");
     sink->write(out.data());

@@ -26,6 +26,7 @@ struct RenderOptions {
   int64_t startFrame = -1;
   VideoCodec codec = VideoCodec::H264;
   bool codecGiven = false;
+  bool overlay = false;  // the theme over transparency, with alpha
   kvxhost::FieldOrder fieldOrder = kvxhost::FieldOrder::Progressive;
   TextSchedule texts;
   bool quiet = false;

@@ -1,6 +1,6 @@
-// H.264 or FFV1 video in MP4, QuickTime or Matroska, written under a temporary name and moved
-// into place when complete. The source's audio packets are copied when the container can carry
-// their codec.
+// Video in MP4, QuickTime, Matroska or WebM, opaque or with alpha, written under a temporary name
+// and moved into place when complete. The source's audio packets are copied when the container
+// can carry their codec.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -44,11 +44,11 @@ class VideoSink : public FrameSink {
 
   bool takesAudio() const override { return audioStream_ != nullptr; }
 
-  void write(const uint8_t* bgr) override {
+  void write(const uint8_t* pixels) override {
     int result = av_frame_make_writable(frame_.get());
     if (result < 0) throw std::bad_alloc();
-    const uint8_t* planes[4] = {bgr, nullptr, nullptr, nullptr};
-    const int strides[4] = {settings_.width * 3, 0, 0, 0};
+    const uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
+    const int strides[4] = {settings_.width * (settings_.alpha ? 4 : 3), 0, 0, 0};
     sws_scale(scaler_.get(), planes, strides, 0, settings_.height, frame_->data, frame_->linesize);
     // The output begins with a key frame, whatever the encoder would choose: a segment must
     // decode on its own and join others by stream copy.
@@ -83,30 +83,74 @@ class VideoSink : public FrameSink {
   }
 
  private:
+  // A new encoder context for the codec FFmpeg knows by `name`.
+  const AVCodec* allocateEncoder(const char* name) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
+    if (!codec)
+      fail(file_.target(),
+           std::string("cannot be encoded: this FFmpeg has no ") + name + " encoder");
+    if (avformat_query_codec(output_->oformat, codec->id, FF_COMPLIANCE_NORMAL) != 1)
+      fail("--codec",
+           std::string(codecName(settings_.codec)) + " cannot be written into " + file_.target());
+    encoder_.reset(avcodec_alloc_context3(codec));
+    if (!encoder_) throw std::bad_alloc();
+    return codec;
+  }
+
   // The codec's encoder with its settings: the context's pixel format and private options.
   const AVCodec* chooseEncoder() {
-    if (settings_.codec == VideoCodec::Ffv1) {
-      const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FFV1);
-      if (!codec) fail(file_.target(), "cannot be encoded: this FFmpeg has no FFV1 encoder");
-      if (avformat_query_codec(output_->oformat, AV_CODEC_ID_FFV1, FF_COMPLIANCE_NORMAL) != 1)
-        fail("--codec", "ffv1 cannot be written into " + file_.target() + "; use a .mkv output");
-      encoder_.reset(avcodec_alloc_context3(codec));
-      if (!encoder_) throw std::bad_alloc();
-      // The effect's B,G,R bytes as they are; version 3 with intra frames only, so that every
-      // frame decodes on its own.
-      encoder_->pix_fmt = AV_PIX_FMT_BGR0;
-      encoder_->level = 3;
-      encoder_->gop_size = 1;
-      av_opt_set(encoder_->priv_data, "coder", "range_def", 0);
-      return codec;
+    const bool alpha = settings_.alpha;
+    const bool evenSize = settings_.width % 2 == 0 && settings_.height % 2 == 0;
+    switch (settings_.codec) {
+      case VideoCodec::Ffv1: {
+        const AVCodec* codec = allocateEncoder("ffv1");
+        // The effect's bytes as they are; version 3 with intra frames only, so that every frame
+        // decodes on its own.
+        encoder_->pix_fmt = alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR0;
+        encoder_->level = 3;
+        encoder_->gop_size = 1;
+        av_opt_set(encoder_->priv_data, "coder", "range_def", 0);
+        return codec;
+      }
+      case VideoCodec::ProRes: {
+        const AVCodec* codec = allocateEncoder("prores_ks");
+        encoder_->pix_fmt = alpha ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUV422P10LE;
+        av_opt_set(encoder_->priv_data, "profile", alpha ? "4444" : "hq", 0);
+        // 16 bits of alpha keep the theme's soft edges and shadows exact.
+        if (alpha) av_opt_set_int(encoder_->priv_data, "alpha_bits", 16, 0);
+        return codec;
+      }
+      case VideoCodec::Vp9: {
+        if (!evenSize)
+          fail(file_.target(), "VP9 needs an even width and height, not " +
+                                   std::to_string(settings_.width) + " x " +
+                                   std::to_string(settings_.height));
+        const AVCodec* codec = allocateEncoder("libvpx-vp9");
+        encoder_->pix_fmt = alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
+        encoder_->bit_rate = 0;
+        av_opt_set(encoder_->priv_data, "crf", "24", 0);
+        av_opt_set(encoder_->priv_data, "deadline", "good", 0);
+        av_opt_set(encoder_->priv_data, "cpu-used", "4", 0);
+        av_opt_set(encoder_->priv_data, "row-mt", "1", 0);
+        return codec;
+      }
+      case VideoCodec::Qtrle: {
+        const AVCodec* codec = allocateEncoder("qtrle");
+        encoder_->pix_fmt = alpha ? AV_PIX_FMT_ARGB : AV_PIX_FMT_RGB24;
+        return codec;
+      }
+      case VideoCodec::H264:
+        break;
     }
+    if (alpha) fail("--codec", "h264 has no alpha; an overlay needs prores, vp9, qtrle or ffv1");
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
     if (!codec) fail(file_.target(), "cannot be encoded: this FFmpeg has no H.264 encoder");
+    if (avformat_query_codec(output_->oformat, AV_CODEC_ID_H264, FF_COMPLIANCE_NORMAL) != 1)
+      fail("--codec", "h264 cannot be written into " + file_.target());
     encoder_.reset(avcodec_alloc_context3(codec));
     if (!encoder_) throw std::bad_alloc();
     // 4:2:0 needs even sizes; odd ones keep full chroma.
-    const bool evenSize = settings_.width % 2 == 0 && settings_.height % 2 == 0;
     encoder_->pix_fmt = evenSize ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV444P;
     encoder_->colorspace = AVCOL_SPC_SMPTE170M;
     encoder_->color_range = AVCOL_RANGE_MPEG;
@@ -143,7 +187,8 @@ class VideoSink : public FrameSink {
     frame_->height = settings_.height;
     frame_->format = encoder_->pix_fmt;
     if (av_frame_get_buffer(frame_.get(), 0) < 0) throw std::bad_alloc();
-    scaler_.reset(sws_getContext(settings_.width, settings_.height, AV_PIX_FMT_BGR24,
+    scaler_.reset(sws_getContext(settings_.width, settings_.height,
+                                 settings_.alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24,
                                  settings_.width, settings_.height, encoder_->pix_fmt, SWS_BICUBIC,
                                  nullptr, nullptr, nullptr));
     if (!scaler_) fail(file_.target(), "cannot be encoded: no colour conversion");
@@ -193,14 +238,43 @@ const char* videoMuxerName(const std::string& path) {
   if (extension == ".mp4" || extension == ".m4v") return "mp4";
   if (extension == ".mov") return "mov";
   if (extension == ".mkv") return "matroska";
+  if (extension == ".webm") return "webm";
   return nullptr;
+}
+
+const char* codecName(VideoCodec codec) {
+  switch (codec) {
+    case VideoCodec::Ffv1:
+      return "ffv1";
+    case VideoCodec::ProRes:
+      return "prores";
+    case VideoCodec::Vp9:
+      return "vp9";
+    case VideoCodec::Qtrle:
+      return "qtrle";
+    case VideoCodec::H264:
+      break;
+  }
+  return "h264";
+}
+
+VideoCodec defaultCodec(const std::string& path, bool alpha) {
+  const std::string extension = lowerExtension(path);
+  if (extension == ".webm") return VideoCodec::Vp9;
+  if (!alpha) return VideoCodec::H264;
+  // The codecs editors take with alpha: ProRes 4444 in QuickTime, lossless FFV1 in Matroska.
+  if (extension == ".mkv") return VideoCodec::Ffv1;
+  if (extension == ".mov") return VideoCodec::ProRes;
+  fail(path,
+       "cannot hold an overlay's alpha; use .mov (ProRes 4444 or QuickTime Animation), "
+       ".webm (VP9), .mkv (FFV1) or numbered .png pictures");
 }
 
 OutputKind outputKind(const std::string& path) {
   if (videoMuxerName(path)) return OutputKind::Video;
   if (lowerExtension(path) == ".png")
     return path.find('%') != std::string::npos ? OutputKind::PngSequence : OutputKind::SinglePng;
-  fail(path, "is neither a video (.mp4, .mkv, .mov) nor a picture (.png)");
+  fail(path, "is neither a video (.mp4, .mkv, .mov, .webm) nor a picture (.png)");
 }
 
 std::unique_ptr<FrameSink> openVideoSink(const std::string& path, const SinkSettings& settings) {

@@ -171,7 +171,7 @@ TEST_F(SegmentRenderTest, WrongSegmentsAreRefusedNamingTheOption) {
       {clip + " --start-frame 100 --duration 4" + out, "--start-frame: 100 is past the end"},
       {" --input " + quote(picture) + " --start-frame 1" + out, "--start-frame: 1 is past"},
       {" --input testsrc --start-frame 50" + out, "--start-frame: 50 is past the end of testsrc"},
-      {clip + " --codec vp9" + out, "--codec: 'vp9' is neither"},
+      {clip + " --codec vp8" + out, "--codec: 'vp8' is none of"},
       {clip + " --codec ffv1 --output " + quote(folder_.file("out.mp4")), "--codec: ffv1"},
       {clip + " --codec h264 --output " + quote(folder_.file("out.png")), "--codec: chooses"},
   };
