@@ -31,7 +31,8 @@ class FrameSource {
  public:
   virtual ~FrameSource() = default;
   virtual const SourceInfo& info() const = 0;
-  // The next frame as packed B,G,R rows of info().width × 3 bytes; false at the end.
+  // The next frame as packed B,G,R rows of info().width × 3 bytes; false at the end. Null
+  // passes over the frame without making its picture (an overlay needs only the count).
   virtual bool read(std::vector<uint8_t>* bgr) = 0;
   // Before the first read: makes the next read() return frame `index`, counted as reading from
   // the start counts them. False when the source ends before it, with `frameCount` set to the

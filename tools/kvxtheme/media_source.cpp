@@ -52,7 +52,7 @@ class MediaSource : public FrameSource {
   bool read(std::vector<uint8_t>* bgr) override {
     if (!held_ && !decodeFrame()) return false;
     held_ = false;
-    convert(bgr);
+    if (bgr) convert(bgr);
     av_frame_unref(frame_.get());
     return true;
   }

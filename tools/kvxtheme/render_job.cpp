@@ -146,13 +146,15 @@ int64_t render(const RenderOptions& options) {
                                : -1;
   Progress progress(!options.quiet, expected);
   int64_t frames = 0;
+  // An overlay takes only the source's frame count, not its pictures.
+  std::vector<uint8_t>* picture = options.overlay ? nullptr : &in;
   while (limit < 0 || frames < limit) {
-    if (!still && !source->read(&in)) {
+    if (!still && !source->read(picture)) {
       // A single picture lasts as long as the render asks for; anything else ends here.
       if (start + frames != 1 || limit < 0) break;
       still = true;
     }
-    if (in.size() != frameBytes) fail(options.input, "changed its frame size");
+    if (picture && in.size() != frameBytes) fail(options.input, "changed its frame size");
     // The effect counts frames in an int, fields in twice as many.
     const int64_t index = start + frames;
     if (index > std::numeric_limits<int>::max())
