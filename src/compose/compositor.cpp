@@ -3,8 +3,6 @@
 #include "compose/compositor.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 #include <optional>
 
 #include "compose/placeholder_fitter.h"
@@ -17,22 +15,29 @@ namespace {
 // Maps the picture onto the corners and fits the result into the placeholder. A transform that
 // fails (a placement far outside the frame can ask for more memory than there is) leaves the
 // placeholder as it was and answers false.
-bool transformAndFit(PlaceholderFitter& fitter, const uint8_t* picture, int width, int height,
-                     const Corners& corners) {
-  std::unique_ptr<uint8_t[]> result;
+bool transformAndFit(PlaceholderFitter& fitter, TransformScratch& scratch, const uint8_t* picture,
+                     int width, int height, const Corners& corners) {
+  TransformPicture transform(picture, width, height, &scratch);
   int resultWidth = 0, resultHeight = 0;
-  {
-    TransformPicture transform(picture, width, height);
-    if (!transform.transform(corners.topLeft, corners.bottomLeft, corners.topRight,
-                             corners.bottomRight))
-      return false;
-    if (!transform.resultSize(&resultWidth, &resultHeight) || resultWidth <= 0 || resultHeight <= 0)
-      return false;
-    result.reset(new (std::nothrow) uint8_t[static_cast<size_t>(resultWidth) * resultHeight * 3]);
-    if (!result) return false;
-    if (!transform.readResult(result.get())) return false;
+  if (!transform.transform(corners.topLeft, corners.bottomLeft, corners.topRight,
+                           corners.bottomRight) ||
+      !transform.resultSize(&resultWidth, &resultHeight))
+    return false;
+  return fitter.fit(transform.result(), resultWidth, resultHeight, 1) != 0;
+}
+
+const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderHandle object) {
+  CornerRecordCache& cache = document.cornerRecord;
+  if (cache.object == object) return cache;
+  cache.object = object;
+  int32_t kind = 0;
+  void* record = nullptr;
+  cache.present = qrGetTransformData(object, &kind, &record) && record;
+  if (cache.present) {
+    std::memcpy(cache.record, record, sizeof(cache.record));
+    qrDelTransformData(record);
   }
-  return fitter.fit(result.get(), resultWidth, resultHeight, 1) != 0;
+  return cache;
 }
 
 }  // namespace
@@ -56,12 +61,10 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
     const uint8_t* picture =
         document_.frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
     if (reference && reference->renderObject) {
-      int32_t kind = 0;
-      void* record = nullptr;
-      if (qrGetTransformData(reference->renderObject, &kind, &record) && record) {
-        const Corners corners = cornersFromRecord(static_cast<const uint8_t*>(record));
-        qrDelTransformData(record);
-        complete = transformAndFit(fitter, picture, width, rows, corners);
+      const CornerRecordCache& placement = cornerRecordOf(document_, reference->renderObject);
+      if (placement.present) {
+        complete = transformAndFit(fitter, document_.transformScratch, picture, width, rows,
+                                   cornersFromRecord(placement.record));
       } else {
         // No placement recorded: the frame goes in as it is.
         fitter.fit(picture, width, rows, 1);
@@ -72,8 +75,8 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
       if (!angle)
         fitter.fit(picture, width, rows, 1);
       else
-        complete =
-            transformAndFit(fitter, picture, width, rows, rotatedCorners(width, rows, *angle));
+        complete = transformAndFit(fitter, document_.transformScratch, picture, width, rows,
+                                   rotatedCorners(width, rows, *angle));
     }
   }
 

@@ -1,35 +1,50 @@
 #include "compose/transform_picture.h"
 
-#include "platform/transform/transformlib.h"
+#include <new>
 
-TransformPicture::TransformPicture(const uint8_t* picture, int width, int height) {
-  if (buf32Alloc(&sourceBuffer_, 24, width, height, 0, nullptr))
-    buf32MergeMem(sourceBuffer_, 0, 0, picture, width, height);
-}
-
-TransformPicture::~TransformPicture() {
-  if (sourceBuffer_) buf32Free(sourceBuffer_);
-  if (resultBuffer_) buf32Free(resultBuffer_);
-}
+#include "document/theme_document.h"
+#include "platform/buffer/buffer_table.h"
+#include "platform/transform/quad_map.h"
 
 int TransformPicture::transform(CornerPoint topLeft, CornerPoint bottomLeft, CornerPoint topRight,
                                 CornerPoint bottomRight) {
+  done_ = false;
+  if (!picture_ || width_ <= 0 || height_ <= 0) return 0;
   const int32_t points[8] = {topLeft.x,     topLeft.y,     topRight.x,   topRight.y,
                              bottomRight.x, bottomRight.y, bottomLeft.x, bottomLeft.y};
-  if (resultBuffer_) {
-    buf32Free(resultBuffer_);
-    resultBuffer_ = 0;
+  kvx::transform::Point corners[4];
+  for (int i = 0; i < 4; ++i) corners[i] = {double(points[2 * i]), double(points[2 * i + 1])};
+  const auto bounds = kvx::transform::quadBounds(points);
+  kvx::transform::ProjectiveMap map;
+  if (!bounds || !map.fit(corners) || bounds->width <= 0 || bounds->height <= 0) return 0;
+  // The same limit as any buffer of the pixel library: a byte count that fits 32 bits.
+  if (kvx::pixels::bufferStride(24, bounds->width, bounds->height) < 0) return 0;
+  const size_t bytes = size_t(bounds->width) * size_t(bounds->height) * 3;
+  if (scratch_->pixels.size() != bytes) {
+    try {
+      scratch_->pixels.resize(bytes);
+    } catch (const std::bad_alloc&) {
+      scratch_->pixels = {};
+      scratch_->width = scratch_->height = 0;
+      return 0;
+    }
   }
-  return q32TxAction(3, 4, points, 2, sourceBuffer_, 0, &resultBuffer_, 0, 0, 0, 0, 0);
+  scratch_->width = bounds->width;
+  scratch_->height = bounds->height;
+  kvx::transform::mapOntoQuad(
+      map, kvx::pixels::packedView(picture_, width_, height_), bounds->left, bounds->top,
+      kvx::pixels::packedView(scratch_->pixels.data(), bounds->width, bounds->height));
+  done_ = true;
+  return 1;
 }
 
 int TransformPicture::resultSize(int* width, int* height) const {
-  if (!resultBuffer_) return 0;
-  return buf32GetWHU(resultBuffer_, width, height, nullptr);
+  if (!done_ || !width || !height) return 0;
+  *width = scratch_->width;
+  *height = scratch_->height;
+  return 1;
 }
 
-int TransformPicture::readResult(uint8_t* destination) const {
-  int width = 0, height = 0;
-  if (!resultBuffer_ || !resultSize(&width, &height)) return 0;
-  return buf32GetMem(resultBuffer_, 0, 0, width, height, destination);
+const uint8_t* TransformPicture::result() const {
+  return done_ ? scratch_->pixels.data() : nullptr;
 }

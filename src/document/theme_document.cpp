@@ -83,6 +83,7 @@ uint8_t* ThemeDocument::prepareFrameBuffer(int width, int height) {
 
 void ThemeDocument::deleteObjects() {
   objects.clear();
+  cornerRecord = {};  // a later object may be given a freed handle
 }
 
 void ThemeDocument::deleteLayers() {

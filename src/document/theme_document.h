@@ -28,6 +28,21 @@ struct FitScratch {
   int height = 0;
 };
 
+// The placeholder's picture mapped onto its corners, kept between frames.
+struct TransformScratch {
+  std::vector<uint8_t> pixels;
+  int width = 0;
+  int height = 0;
+};
+
+// The corner record of the placeholder's reference object, read at the first frame that needs
+// it: a theme's objects keep their placement while a clip plays.
+struct CornerRecordCache {
+  uint32_t object = 0;  // render handle the record was read from; 0 before the first read
+  bool present = false;
+  uint8_t record[32] = {};
+};
+
 // The video reader of the document's "video" layer.
 struct VideoReaderState {
   uint8_t info[kVideoInfoSize] = {};
@@ -85,6 +100,8 @@ class ThemeDocument {
   int videoOpen = 0;
 
   FitScratch fitScratch;
+  TransformScratch transformScratch;
+  CornerRecordCache cornerRecord;
   VideoReaderState video;
   // The output picture when the composed size differs from the host's, kept between frames.
   std::vector<uint8_t> outputPicture;

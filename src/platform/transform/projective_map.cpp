@@ -63,13 +63,27 @@ bool ProjectiveMap::fit(const Point c[4]) {
 }
 
 bool ProjectiveMap::inverse(double x, double y, double* u, double* v) const {
-  const double w = inv_[6] * x + inv_[7] * y + inv_[8];
+  const HomogeneousRow h = row(y);
+  const double w = h.w + h.dw * x;
+  if (w == 0 || !facesSquare(w)) return false;
+  *u = (h.u + h.du * x) / w;
+  *v = (h.v + h.dv * x) / w;
+  return true;
+}
+
+HomogeneousRow ProjectiveMap::row(double y) const {
+  return {inv_[1] * y + inv_[2],
+          inv_[4] * y + inv_[5],
+          inv_[7] * y + inv_[8],
+          inv_[0],
+          inv_[3],
+          inv_[6]};
+}
+
+bool ProjectiveMap::facesSquare(double w) const {
   // Points of the square have w of the same sign as the inverse gives the square's centre.
   const double centerW = 1.0 / (m_[6] * 0.5 + m_[7] * 0.5 + 1);
-  if (w == 0 || (w > 0) != (centerW > 0)) return false;
-  *u = (inv_[0] * x + inv_[1] * y + inv_[2]) / w;
-  *v = (inv_[3] * x + inv_[4] * y + inv_[5]) / w;
-  return true;
+  return (w > 0) == (centerW > 0);
 }
 
 }  // namespace kvx::transform
