@@ -8,7 +8,7 @@
 #include "compose/placeholder_fitter.h"
 #include "compose/rotation_tag.h"
 #include "compose/transform_picture.h"
-#include "platform/resize/resizelib.h"
+#include "platform/resize/resampler.h"
 
 namespace {
 
@@ -90,19 +90,18 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
                layer->transparency);
   }
 
-  const uint8_t* output = document_.frameBuffer;
-  if (document_.frameWidth != width || document_.frameHeight != rows) {
-    const size_t bytes = static_cast<size_t>(width) * rows * 3;
-    if (document_.outputPicture.size() != bytes) document_.outputPicture.assign(bytes, 0);
-    if (!txMemResize(document_.frameBuffer, 3, document_.frameWidth, document_.frameHeight,
-                     document_.outputPicture.data(), width, rows, 4))
-      return 0;
-    output = document_.outputPicture.data();
-  }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
-  for (int i = 0; i < height; ++i) {
-    const int line = fieldMode == 0 ? i : fieldMode == 1 ? 2 * i : 2 * i + 1;
-    std::memcpy(dstRows[i], output + line * rowBytes, rowBytes);
+  const int firstLine = fieldMode == 2 ? 1 : 0, lineStep = fieldMode ? 2 : 1;
+  if (document_.frameWidth == width && document_.frameHeight == rows) {
+    for (int i = 0; i < height; ++i)
+      std::memcpy(dstRows[i], document_.frameBuffer + (firstLine + i * lineStep) * rowBytes,
+                  rowBytes);
+  } else {
+    // Only the host's lines of the scaled frame are computed, straight into its rows.
+    if (!kvx::resize::resampleRows(document_.frameBuffer, document_.frameWidth,
+                                   document_.frameHeight, width, rows, 3, firstLine, lineStep,
+                                   dstRows))
+      return 0;
   }
   if (!complete) ++document_.incompleteFrames;
   return 1;

@@ -103,8 +103,6 @@ class ThemeDocument {
   TransformScratch transformScratch;
   CornerRecordCache cornerRecord;
   VideoReaderState video;
-  // The output picture when the composed size differs from the host's, kept between frames.
-  std::vector<uint8_t> outputPicture;
   // Overlays: the uniform host frame and the compositions over black and over white.
   std::vector<uint8_t> overlaySource;
   std::vector<uint8_t> overlayBlack;

@@ -83,21 +83,20 @@ ThreadScratch& threadScratch() {
   return scratch;
 }
 
-}  // namespace
-
-bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, uint8_t* destination,
-                    int destinationWidth, int destinationHeight, int channels, Kernels kernels) {
-  if (!source || !destination || channels < 1 || channels > 4) return false;
+// Scales every destination row `rowOf` names (null: not wanted).
+template <typename RowOf>
+bool resample(const uint8_t* source, int sourceWidth, int sourceHeight, int destinationWidth,
+              int destinationHeight, int channels, Kernels kernels, RowOf rowOf) {
+  if (!source || channels < 1 || channels > 4) return false;
   if (!rowBytesFit(sourceWidth, sourceHeight, channels) ||
       !rowBytesFit(destinationWidth, destinationHeight, channels))
     return false;
   const size_t sourceStride = static_cast<size_t>(sourceWidth) * channels;
   const int destinationValues = destinationWidth * channels;
-  if (sourceWidth == destinationWidth && sourceHeight == destinationHeight) {
-    std::memcpy(destination, source, sourceStride * sourceHeight);
-    return true;
-  }
   const bool fast = kernels == Kernels::kFast;
+  // At the same width the Lanczos weights are one tap of exactly one: the horizontal pass
+  // would only widen the values.
+  const bool sameWidth = sourceWidth == destinationWidth;
   try {
     ThreadScratch& scratch = threadScratch();
     const AxisFilter* horizontalEntry = scratch.filters.get(sourceWidth, destinationWidth);
@@ -110,6 +109,8 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
     std::vector<const int16_t*>& rows = scratch.rows;
     rows.assign(vertical.taps, nullptr);
     for (int y = 0; y < destinationHeight; ++y) {
+      uint8_t* out = rowOf(y);
+      if (!out) continue;
       const int start = vertical.start[y];
       for (int k = 0; k < vertical.taps; ++k) {
         // The zero-weight pad tap may fall past the last row: it reads that row instead.
@@ -117,7 +118,10 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
         int16_t* slot = cache.slot(row);
         if (!cache.holds(row)) {
           const uint8_t* line = source + sourceStride * row;
-          if (fast)
+          if (sameWidth)
+            for (int i = 0; i < destinationValues; ++i)
+              slot[i] = static_cast<int16_t>(line[i] << kIntermediateBits);
+          else if (fast)
             horizontalPassFast(line, channels, horizontal, destinationWidth, slot);
           else
             horizontalPassScalar(line, channels, horizontal, destinationWidth, slot);
@@ -126,7 +130,6 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
         rows[k] = slot;
       }
       const int16_t* weights = &vertical.weights[static_cast<size_t>(y) * vertical.taps];
-      uint8_t* out = destination + static_cast<size_t>(y) * destinationValues;
       if (fast)
         verticalPassFast(rows.data(), weights, vertical.taps, destinationValues, out);
       else
@@ -136,6 +139,32 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, uint8_t* destination,
+                    int destinationWidth, int destinationHeight, int channels, Kernels kernels) {
+  if (!source || !destination) return false;
+  if (sourceWidth == destinationWidth && sourceHeight == destinationHeight &&
+      rowBytesFit(sourceWidth, sourceHeight, channels) && channels >= 1 && channels <= 4) {
+    std::memcpy(destination, source, static_cast<size_t>(sourceWidth) * channels * sourceHeight);
+    return true;
+  }
+  const size_t stride = static_cast<size_t>(destinationWidth) * channels;
+  return resample(source, sourceWidth, sourceHeight, destinationWidth, destinationHeight, channels,
+                  kernels, [&](int y) { return destination + y * stride; });
+}
+
+bool resampleRows(const uint8_t* source, int sourceWidth, int sourceHeight, int destinationWidth,
+                  int destinationHeight, int channels, int firstRow, int rowStep,
+                  uint8_t* const* rows) {
+  if (!rows || firstRow < 0 || rowStep < 1) return false;
+  return resample(source, sourceWidth, sourceHeight, destinationWidth, destinationHeight, channels,
+                  Kernels::kFast, [&](int y) -> uint8_t* {
+                    if (y < firstRow || (y - firstRow) % rowStep != 0) return nullptr;
+                    return rows[(y - firstRow) / rowStep];
+                  });
 }
 
 }  // namespace kvx::resize

@@ -14,4 +14,11 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
                     int destinationWidth, int destinationHeight, int channels,
                     Kernels kernels = Kernels::kFast);
 
+// The same scale, computing only destination rows firstRow, firstRow + rowStep, ...: row
+// firstRow + i × rowStep goes to rows[i]. A field of a frame stretched from field height
+// needs only its own lines.
+bool resampleRows(const uint8_t* source, int sourceWidth, int sourceHeight, int destinationWidth,
+                  int destinationHeight, int channels, int firstRow, int rowStep,
+                  uint8_t* const* rows);
+
 }  // namespace kvx::resize

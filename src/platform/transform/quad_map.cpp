@@ -45,20 +45,20 @@ void candidateRun(const HomogeneousRow& h, double sign, double planeX0, int widt
   *last = to < 0 ? -1 : to >= width - 1 ? width - 1 : static_cast<int>(to);
 }
 
+// Branch-free so that the compiler can run it in vector lanes.
 void locate(const HomogeneousRow& h, double sign, double planeX0, int count, double sourceWidth,
             double sourceHeight, SamplePositions& out) {
   const double maxX = sourceWidth - 1, maxY = sourceHeight - 1;
   for (int i = 0; i < count; ++i) {
     const double x = planeX0 + i;
     const double w = h.w + h.dw * x;
-    out.x[i] = -1;
-    if (!(w * sign > 0)) continue;
     const double u = (h.u + h.du * x) / w, v = (h.v + h.dv * x) / w;
-    if (!(u >= 0 && u <= 1 && v >= 0 && v <= 1)) continue;
-    const double sx = std::clamp(u * sourceWidth - 0.5, 0.0, maxX);
-    const double sy = std::clamp(v * sourceHeight - 0.5, 0.0, maxY);
+    const bool inside = (w * sign > 0) & (u >= 0) & (u <= 1) & (v >= 0) & (v <= 1);
+    // Outside, u and v may be anything (infinite, NaN): only positions inside are converted.
+    const double sx = inside ? std::min(std::max(u * sourceWidth - 0.5, 0.0), maxX) : 0.0;
+    const double sy = inside ? std::min(std::max(v * sourceHeight - 0.5, 0.0), maxY) : 0.0;
     const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
-    out.x[i] = x0;
+    out.x[i] = inside ? x0 : -1;
     out.y[i] = y0;
     out.fx[i] = static_cast<uint32_t>((sx - x0) * kWeightOne + 0.5);
     out.fy[i] = static_cast<uint32_t>((sy - y0) * kWeightOne + 0.5);

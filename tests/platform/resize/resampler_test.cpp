@@ -5,6 +5,8 @@
 #include <climits>
 #include <vector>
 
+#include "platform/resize/filter_weights.h"
+#include "platform/resize/resample_passes.h"
 #include "platform/resize/resizelib.h"
 
 namespace {
@@ -70,6 +72,44 @@ TEST(Resize, FastPathMatchesScalarReference) {
     ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, scalar.data(), c.dw, c.dh, c.channels,
                                Kernels::kScalar));
     EXPECT_EQ(fast, scalar) << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+  }
+}
+
+// At an unchanged width the horizontal pass only widens the values, which the resampler then
+// skips: its weights are a single tap of exactly one.
+TEST(Resize, UnchangedWidthPassOnlyWidens) {
+  for (int width : {1, 7, 720, 1920}) {
+    kvx::resize::AxisFilter filter;
+    ASSERT_TRUE(kvx::resize::buildAxisFilter(width, width, &filter));
+    const auto line = detailed(width, 1, 3);
+    std::vector<int16_t> out(width * 3 + kvx::resize::kIntermediatePadding);
+    kvx::resize::horizontalPassScalar(line.data(), 3, filter, width, out.data());
+    for (int i = 0; i < width * 3; ++i)
+      ASSERT_EQ(out[i], line[i] << kvx::resize::kIntermediateBits) << width << " at " << i;
+  }
+}
+
+// Rows picked from the scaled picture, such as the lines of one field, are the rows of the
+// whole scale.
+TEST(Resize, ChosenRowsEqualThoseOfTheWholePicture) {
+  struct Case {
+    int sw, sh, dw, dh, first, step;
+  };
+  for (const Case& c : {Case{72, 30, 72, 60, 0, 2}, Case{72, 30, 72, 60, 1, 2},
+                        Case{50, 40, 64, 33, 2, 3}, Case{40, 40, 30, 20, 0, 1}}) {
+    const auto picture = detailed(c.sw, c.sh, 3);
+    std::vector<uint8_t> whole(static_cast<size_t>(c.dw) * c.dh * 3);
+    ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, whole.data(), c.dw, c.dh, 3));
+    const int count = (c.dh - c.first + c.step - 1) / c.step;
+    std::vector<std::vector<uint8_t>> chosen(count, std::vector<uint8_t>(c.dw * 3));
+    std::vector<uint8_t*> rows;
+    for (auto& row : chosen) rows.push_back(row.data());
+    ASSERT_TRUE(kvx::resize::resampleRows(picture.data(), c.sw, c.sh, c.dw, c.dh, 3, c.first,
+                                          c.step, rows.data()));
+    for (int i = 0; i < count; ++i)
+      ASSERT_TRUE(std::equal(chosen[i].begin(), chosen[i].end(),
+                             whole.begin() + (c.first + i * c.step) * c.dw * 3))
+          << "row " << c.first + i * c.step;
   }
 }
 
