@@ -1,0 +1,86 @@
+// A 1920 × 1080 picture mapped onto four corners (bilinear, one thread), against ffmpeg's
+// perspective filter doing the same map of the same-sized frame, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/transform/quad_map.h"
+#include "support/figures.h"
+#include "support/test_picture.h"
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+// Top-left, top-right, bottom-right, bottom-left: a perspective quad whose box is the frame.
+constexpr int32_t kCorners[8] = {0, 60, 1860, 0, 1920, 1080, 80, 1000};
+constexpr int kFfmpegFrames = 100;
+
+void BM_MapOntoQuad(benchmark::State& state) {
+  const std::vector<uint8_t> picture = kvxbench::makeTestPicture(kWidth, kHeight);
+  kvx::transform::Point corners[4];
+  for (int i = 0; i < 4; ++i) corners[i] = {double(kCorners[2 * i]), double(kCorners[2 * i + 1])};
+  kvx::transform::ProjectiveMap map;
+  const auto bounds = kvx::transform::quadBounds(kCorners);
+  if (!map.fit(corners) || !bounds) {
+    state.SkipWithError("corners refused");
+    return;
+  }
+  std::vector<uint8_t> mapped(size_t(bounds->width) * bounds->height * 3);
+  for (auto _ : state) {
+    kvx::transform::mapOntoQuad(
+        map, kvx::pixels::packedView(picture.data(), kWidth, kHeight), bounds->left, bounds->top,
+        kvx::pixels::packedView(mapped.data(), bounds->width, bounds->height));
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_MapOntoQuad)->Unit(benchmark::kMillisecond);
+
+// User CPU seconds ffmpeg reports (-benchmark, at its default log level) for kFfmpegFrames planar RGB frames through
+// `filter`, one thread.
+double ffmpegSeconds(const std::string& filter) {
+  const std::string command =
+      "ffmpeg -nostdin -hide_banner -benchmark -threads 1 -filter_threads 1 -f lavfi -i "
+      "testsrc2=size=" +
+      std::to_string(kWidth) + "x" + std::to_string(kHeight) +
+      ":rate=25,format=gbrp -vf '" + filter + "' -frames:v " + std::to_string(kFfmpegFrames) +
+      " -f null - 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return 0;
+  char line[256];
+  double seconds = 0;
+  while (std::fgets(line, sizeof(line), pipe)) std::sscanf(line, "bench: utime=%lfs", &seconds);
+  pclose(pipe);
+  return seconds;
+}
+
+// The perspective filter's own share: the same graph without it is subtracted.
+double ffmpegPerspectiveMilliseconds() {
+  std::string corners;
+  // perspective takes top-left, top-right, bottom-left, bottom-right.
+  for (int i : {0, 1, 3, 2})
+    corners += std::to_string(kCorners[2 * i]) + ":" + std::to_string(kCorners[2 * i + 1]) + ":";
+  const double with =
+      ffmpegSeconds("perspective=" + corners + "interpolation=linear:sense=destination");
+  const double without = ffmpegSeconds("null");
+  if (with <= 0 || with <= without) return 0;
+  return (with - without) * 1000 / kFfmpegFrames;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto times = kvxbench::runBenchmarks(argc, argv);
+  const double ours = kvxbench::secondsOf(times, "BM_MapOntoQuad") * 1000;
+  if (ours <= 0) return 0;
+  kvxbench::printFigure("transform_ms_per_frame", ours);
+  const double ffmpeg = ffmpegPerspectiveMilliseconds();
+  if (ffmpeg <= 0) {
+    std::printf("ffmpeg_perspective_ms_per_frame unavailable\n");
+    return 0;
+  }
+  kvxbench::printFigure("ffmpeg_perspective_ms_per_frame", ffmpeg);
+  kvxbench::printFigure("transform_vs_ffmpeg_ratio", ffmpeg / ours);
+  return 0;
+}
