@@ -1,7 +1,7 @@
 // The quad is convex, so on each row its pixels form one run: only that run is sampled, the
-// rest of the row is cleared. Square coordinates step linearly along the row; samples are
-// taken in fixed point with 12-bit weights, close enough to exact bilinear to round the same
-// within 1.
+// rest of the row is cleared, and only pixels near the quad's sides need the exact test of
+// their centre. Square coordinates step linearly along the row; samples are taken in fixed
+// point with 12-bit weights, close enough to exact bilinear to round the same within 1.
 #include "platform/transform/quad_map.h"
 
 #include <algorithm>
@@ -22,10 +22,14 @@ struct SamplePositions {
   uint32_t fx[kChunk], fy[kChunk];
 };
 
-// The run of row pixels [first, last] that may lie in the quad: each side of the square is a
-// half-line of plane x. Widened by a pixel each side; the per-pixel test decides.
-void candidateRun(const HomogeneousRow& h, double sign, double planeX0, int width, int* first,
-                  int* last) {
+// A row's pixels [first, last] that may lie in the quad, and [innerFirst, innerLast] that lie in
+// it for certain, a pixel away from every side: each side of the square is a half-line of plane
+// x. The per-pixel test decides only between the two.
+struct RowRun {
+  int first, last, innerFirst, innerLast;
+};
+
+RowRun rowRun(const HomogeneousRow& h, double sign, double planeX0, int width) {
   // Constraints p + q·x ≥ 0 in plane x, for w, u, w − u, v, w − v (all times the sign of w).
   const double p[5] = {h.w, h.u, h.w - h.u, h.v, h.w - h.v};
   const double q[5] = {h.dw, h.du, h.dw - h.du, h.dv, h.dw - h.dv};
@@ -40,14 +44,30 @@ void candidateRun(const HomogeneousRow& h, double sign, double planeX0, int widt
     else if (pi < 0)
       lo = std::numeric_limits<double>::infinity();
   }
-  const double from = std::floor(lo - planeX0) - 1, to = std::ceil(hi - planeX0) + 1;
-  *first = from <= 0 ? 0 : from >= width ? width : static_cast<int>(from);
-  *last = to < 0 ? -1 : to >= width - 1 ? width - 1 : static_cast<int>(to);
+  const auto toPixel = [width](double x) {
+    return x <= -1 ? -1 : x >= width ? width : static_cast<int>(x);
+  };
+  RowRun run;
+  run.first = std::max(0, toPixel(std::floor(lo - planeX0) - 1));
+  run.last = std::min(width - 1, toPixel(std::ceil(hi - planeX0) + 1));
+  run.innerFirst = std::max(run.first, toPixel(std::ceil(lo - planeX0) + 1));
+  run.innerLast = std::min(run.last, toPixel(std::floor(hi - planeX0) - 1));
+  if (run.innerLast < run.innerFirst) run.innerFirst = run.last + 1, run.innerLast = run.last;
+  return run;
 }
 
-// Branch-free so that the compiler can run it in vector lanes.
-void locate(const HomogeneousRow& h, double sign, double planeX0, int count, double sourceWidth,
-            double sourceHeight, SamplePositions& out) {
+void setPosition(SamplePositions& out, int i, double sx, double sy) {
+  const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
+  out.x[i] = x0;
+  out.y[i] = y0;
+  out.fx[i] = static_cast<uint32_t>((sx - x0) * kWeightOne + 0.5);
+  out.fy[i] = static_cast<uint32_t>((sy - y0) * kWeightOne + 0.5);
+}
+
+// Near the sides: the exact test of every pixel centre. Branch-free so that the compiler can
+// run it in vector lanes.
+void locateNearSides(const HomogeneousRow& h, double sign, double planeX0, int count,
+                     double sourceWidth, double sourceHeight, SamplePositions& out) {
   const double maxX = sourceWidth - 1, maxY = sourceHeight - 1;
   for (int i = 0; i < count; ++i) {
     const double x = planeX0 + i;
@@ -57,11 +77,25 @@ void locate(const HomogeneousRow& h, double sign, double planeX0, int count, dou
     // Outside, u and v may be anything (infinite, NaN): only positions inside are converted.
     const double sx = inside ? std::min(std::max(u * sourceWidth - 0.5, 0.0), maxX) : 0.0;
     const double sy = inside ? std::min(std::max(v * sourceHeight - 0.5, 0.0), maxY) : 0.0;
-    const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
-    out.x[i] = inside ? x0 : -1;
-    out.y[i] = y0;
-    out.fx[i] = static_cast<uint32_t>((sx - x0) * kWeightOne + 0.5);
-    out.fy[i] = static_cast<uint32_t>((sy - y0) * kWeightOne + 0.5);
+    setPosition(out, i, sx, sy);
+    out.x[i] = inside ? out.x[i] : -1;
+  }
+}
+
+// Inside for certain: no test, and one reciprocal a pixel (a row for an affine map, whose w
+// does not change along it); the last bit of a position only moves a weight by far less than
+// its step.
+template <bool Affine>
+void locateInside(const HomogeneousRow& h, double planeX0, int count, double sourceWidth,
+                  double sourceHeight, SamplePositions& out) {
+  const double maxX = sourceWidth - 1, maxY = sourceHeight - 1;
+  const double rowReciprocal = 1.0 / h.w;
+  for (int i = 0; i < count; ++i) {
+    const double x = planeX0 + i;
+    const double r = Affine ? rowReciprocal : 1.0 / (h.w + h.dw * x);
+    const double sx = std::min(std::max((h.u + h.du * x) * r * sourceWidth - 0.5, 0.0), maxX);
+    const double sy = std::min(std::max((h.v + h.dv * x) * r * sourceHeight - 0.5, 0.0), maxY);
+    setPosition(out, i, sx, sy);
   }
 }
 
@@ -80,12 +114,12 @@ void sample(pixels::ConstPixelView source, const SamplePositions& at, int count,
     const uint8_t* a = source.row(y0) + x0 * Channels;
     const uint32_t fx = at.fx[i], fy = at.fy[i];
     const uint32_t gx = kWeightOne - fx, gy = kWeightOne - fy;
-    for (int c = 0; c < Channels; ++c) {
-      const uint32_t upper = a[c] * gx + a[c + dx] * fx;
-      const uint32_t lower = a[c + dy] * gx + a[c + dy + dx] * fx;
-      out[c] = static_cast<uint8_t>((upper * gy + lower * fy + (1u << (2 * kWeightBits - 1))) >>
+    // The four weights sum to 2^24, so 255 of them still fit 32 bits.
+    const uint32_t w00 = gx * gy, w01 = fx * gy, w10 = gx * fy, w11 = fx * fy;
+    for (int c = 0; c < Channels; ++c)
+      out[c] = static_cast<uint8_t>((a[c] * w00 + a[c + dx] * w01 + a[c + dy] * w10 +
+                                     a[c + dy + dx] * w11 + (1u << (2 * kWeightBits - 1))) >>
                                     (2 * kWeightBits));
-    }
   }
 }
 
@@ -93,25 +127,39 @@ template <int Channels>
 void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
              pixels::PixelView target) {
   SamplePositions positions;
+  const double sign = map.facesSquare(1.0) ? 1.0 : -1.0;
+  const double planeX0 = left + 0.5;
   for (int y = 0; y < target.height; ++y) {
     uint8_t* row = target.row(y);
     const HomogeneousRow h = map.row(top + y + 0.5);
-    const double planeX0 = left + 0.5;
-    const double sign = map.facesSquare(1.0) ? 1.0 : -1.0;
-    int first = 0, last = -1;
-    candidateRun(h, sign, planeX0, target.width, &first, &last);
-    if (last < first) {
+    const RowRun run = rowRun(h, sign, planeX0, target.width);
+    if (run.last < run.first) {
       std::memset(row, 0, static_cast<size_t>(target.width) * Channels);
       continue;
     }
-    std::memset(row, 0, static_cast<size_t>(first) * Channels);
-    std::memset(row + (last + 1) * Channels, 0,
-                static_cast<size_t>(target.width - 1 - last) * Channels);
-    for (int x = first; x <= last; x += kChunk) {
-      const int count = std::min(kChunk, last + 1 - x);
-      locate(h, sign, planeX0 + x, count, source.width, source.height, positions);
-      sample<Channels>(source, positions, count, row + x * Channels);
-    }
+    std::memset(row, 0, static_cast<size_t>(run.first) * Channels);
+    std::memset(row + (run.last + 1) * Channels, 0,
+                static_cast<size_t>(target.width - 1 - run.last) * Channels);
+    // Pixels [from, to] in chunks, located by `locate(x, count)`.
+    const auto sampleRange = [&](int from, int to, auto locate) {
+      for (int x = from; x <= to; x += kChunk) {
+        const int count = std::min(kChunk, to + 1 - x);
+        locate(planeX0 + x, count);
+        sample<Channels>(source, positions, count, row + x * Channels);
+      }
+    };
+    const auto nearSides = [&](double x0, int count) {
+      locateNearSides(h, sign, x0, count, source.width, source.height, positions);
+    };
+    const auto inside = [&](double x0, int count) {
+      if (h.dw == 0)
+        locateInside<true>(h, x0, count, source.width, source.height, positions);
+      else
+        locateInside<false>(h, x0, count, source.width, source.height, positions);
+    };
+    sampleRange(run.first, run.innerFirst - 1, nearSides);
+    sampleRange(run.innerFirst, run.innerLast, inside);
+    sampleRange(run.innerLast + 1, run.last, nearSides);
   }
 }
 
