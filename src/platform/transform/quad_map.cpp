@@ -82,20 +82,30 @@ void locateNearSides(const HomogeneousRow& h, double sign, double planeX0, int c
   }
 }
 
-// Inside for certain: no test, and one reciprocal a pixel (a row for an affine map, whose w
-// does not change along it); the last bit of a position only moves a weight by far less than
-// its step.
+// Inside for certain: no test, and one reciprocal a pixel (a chunk for an affine map, whose w
+// does not change along a row). Floats from the chunk's first pixel on: a position is off by
+// far less than a weight step.
 template <bool Affine>
 void locateInside(const HomogeneousRow& h, double planeX0, int count, double sourceWidth,
                   double sourceHeight, SamplePositions& out) {
-  const double maxX = sourceWidth - 1, maxY = sourceHeight - 1;
-  const double rowReciprocal = 1.0 / h.w;
+  const float maxX = static_cast<float>(sourceWidth - 1);
+  const float maxY = static_cast<float>(sourceHeight - 1);
+  const float u0 = static_cast<float>((h.u + h.du * planeX0) * sourceWidth);
+  const float du = static_cast<float>(h.du * sourceWidth);
+  const float v0 = static_cast<float>((h.v + h.dv * planeX0) * sourceHeight);
+  const float dv = static_cast<float>(h.dv * sourceHeight);
+  const float w0 = static_cast<float>(h.w + h.dw * planeX0), dw = static_cast<float>(h.dw);
+  const float chunkReciprocal = 1.0f / w0;
   for (int i = 0; i < count; ++i) {
-    const double x = planeX0 + i;
-    const double r = Affine ? rowReciprocal : 1.0 / (h.w + h.dw * x);
-    const double sx = std::min(std::max((h.u + h.du * x) * r * sourceWidth - 0.5, 0.0), maxX);
-    const double sy = std::min(std::max((h.v + h.dv * x) * r * sourceHeight - 0.5, 0.0), maxY);
-    setPosition(out, i, sx, sy);
+    const float x = static_cast<float>(i);
+    const float r = Affine ? chunkReciprocal : 1.0f / (w0 + dw * x);
+    const float sx = std::min(std::max((u0 + du * x) * r - 0.5f, 0.0f), maxX);
+    const float sy = std::min(std::max((v0 + dv * x) * r - 0.5f, 0.0f), maxY);
+    const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
+    out.x[i] = x0;
+    out.y[i] = y0;
+    out.fx[i] = static_cast<uint32_t>((sx - x0) * kWeightOne + 0.5f);
+    out.fy[i] = static_cast<uint32_t>((sy - y0) * kWeightOne + 0.5f);
   }
 }
 
