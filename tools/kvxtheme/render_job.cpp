@@ -9,6 +9,7 @@
 #include "frame_sink.h"
 #include "frame_source.h"
 #include "progress.h"
+#include "render_pipeline.h"
 
 namespace kvxcli {
 namespace {
@@ -120,10 +121,6 @@ int64_t render(const RenderOptions& options) {
   std::unique_ptr<FrameSink> sink = kind == OutputKind::Video
                                         ? openVideoSink(options.output, settings)
                                         : openPngSink(options.output, settings, kind);
-  if (sink->takesAudio()) {
-    FrameSink* target = sink.get();
-    source->setAudioHandler([target](AVPacket* packet) { target->writeAudio(packet); });
-  }
 
   // Subtitle cues are timed by the clip's frames: frame i starts at i / rate.
   TextSchedule texts = options.texts;
@@ -139,38 +136,56 @@ int64_t render(const RenderOptions& options) {
 
   const size_t frameBytes = static_cast<size_t>(info.width) * info.height * 3;
   const size_t outChannels = options.overlay ? 4 : 3;
-  std::vector<uint8_t> out(static_cast<size_t>(info.width) * info.height * outChannels);
+  const size_t outBytes = static_cast<size_t>(info.width) * info.height * outChannels;
   const int64_t expected = limit >= 0 ? limit
                            : info.expectedFrames >= 0
                                ? std::max<int64_t>(0, info.expectedFrames - start)
                                : -1;
   Progress progress(!options.quiet, expected);
-  int64_t frames = 0;
-  // An overlay takes only the source's frame count, not its pictures.
-  std::vector<uint8_t>* picture = options.overlay ? nullptr : &in;
-  while (limit < 0 || frames < limit) {
+  RenderPipeline pipeline;
+  if (sink->takesAudio())
+    source->setAudioHandler([&pipeline](AVPacket* packet) { pipeline.holdAudio(packet); });
+
+  PipelineStages stages;
+  int64_t read = 0;
+  stages.read = [&](PipelineFrame& frame) {
+    if (limit >= 0 && read >= limit) return false;
+    // An overlay takes only the source's frame count, not its pictures.
+    std::vector<uint8_t>* picture = options.overlay ? nullptr : &frame.picture;
     if (!still && !source->read(picture)) {
       // A single picture lasts as long as the render asks for; anything else ends here.
-      if (start + frames != 1 || limit < 0) break;
+      if (start + read != 1 || limit < 0) return false;
       still = true;
     }
-    if (picture && in.size() != frameBytes) fail(options.input, "changed its frame size");
+    if (still)
+      frame.picture = in;
+    else if (start + read == 0 && picture)
+      in = frame.picture;  // the picture to repeat if it turns out to be the only one
+    if (picture && frame.picture.size() != frameBytes)
+      fail(options.input, "changed its frame size");
+    ++read;
+    return true;
+  };
+  stages.compose = [&](int64_t frame, const std::vector<uint8_t>& picture,
+                       std::vector<uint8_t>& out) {
     // The effect counts frames in an int, fields in twice as many.
-    const int64_t index = start + frames;
+    const int64_t index = start + frame;
     if (index > std::numeric_limits<int>::max())
       fail(options.input, "has more frames than the effect counts");
+    out.resize(outBytes);
     const bool drawn =
         options.overlay
             ? host.renderOverlay(static_cast<int>(index), out.data(), info.width * outChannels)
-            : host.renderFrame(static_cast<int>(index), in.data(), info.width * 3u, out.data(),
+            : host.renderFrame(static_cast<int>(index), picture.data(), info.width * 3u, out.data(),
                                info.width * 3u);
     if (!drawn)
       fail(options.input, "the effect could not compose frame " + std::to_string(index) +
                               " in full (not enough memory for this theme at this size?)");
-    sink->write(out.data());
-    ++frames;
-    progress.update(frames);
-  }
+    progress.update(frame + 1);
+  };
+  stages.write = [&](const std::vector<uint8_t>& out) { sink->write(out.data()); };
+  stages.writeAudio = [&](AVPacket* packet) { sink->writeAudio(packet); };
+  const int64_t frames = pipeline.run(stages);
   host.end();
   progress.finish(frames);
   sink->finish();
