@@ -14,10 +14,42 @@ std::vector<unsigned char*> rowsOf(std::vector<uint8_t>& picture, int height, si
   return rows;
 }
 
+// True when the last overlay still holds: same size, no video playing, every text layer as it
+// was. Otherwise records the present state for the overlay about to be composed.
+bool reusable(ThemeDocument& document, int width, int height) {
+  OverlayCache& cache = document.overlayCache;
+  bool same = !cache.bgra.empty() && cache.width == width && cache.height == height;
+  const ThemeLayer* video = document.findLayer("video");
+  if (video && !video->isHidden()) same = false;
+  size_t i = 0;
+  for (const auto& layer : document.layers) {
+    if (!layer || !layer->isText) continue;
+    if (i == cache.textLayers.size()) cache.textLayers.push_back({~layer->flags, {}});
+    OverlayCache::TextLayerState& state = cache.textLayers[i++];
+    if (state.flags == layer->flags && state.text == layer->text) continue;
+    same = false;
+    state.flags = layer->flags;
+    state.text = layer->text;
+  }
+  if (i != cache.textLayers.size()) {
+    cache.textLayers.resize(i);
+    same = false;
+  }
+  if (!same) cache.bgra.clear();
+  return same;
+}
+
 }  // namespace
 
 int Compositor::composeOverlay(unsigned char** bgraRows, int height, int width, int frameIndex) {
   if (!bgraRows || width <= 0 || height <= 0) return 0;
+  const size_t bgraRowBytes = static_cast<size_t>(width) * 4;
+  OverlayCache& cache = document_.overlayCache;
+  if (reusable(document_, width, height)) {
+    for (int y = 0; y < height; ++y)
+      std::memcpy(bgraRows[y], cache.bgra.data() + y * bgraRowBytes, bgraRowBytes);
+    return 1;
+  }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   const size_t bytes = rowBytes * height;
   document_.overlayBlack.resize(bytes);
@@ -34,8 +66,14 @@ int Compositor::composeOverlay(unsigned char** bgraRows, int height, int width, 
         document_.incompleteFrames != incomplete)
       return 0;
   }
-  for (int y = 0; y < height; ++y)
+  cache.bgra.resize(bgraRowBytes * height);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = cache.bgra.data() + y * bgraRowBytes;
     overlayRowFromBlackAndWhite(document_.overlayBlack.data() + y * rowBytes,
-                                document_.overlayWhite.data() + y * rowBytes, width, bgraRows[y]);
+                                document_.overlayWhite.data() + y * rowBytes, width, row);
+    std::memcpy(bgraRows[y], row, bgraRowBytes);
+  }
+  cache.width = width;
+  cache.height = height;
   return 1;
 }

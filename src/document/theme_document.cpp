@@ -88,6 +88,7 @@ void ThemeDocument::deleteObjects() {
 
 void ThemeDocument::deleteLayers() {
   layers.clear();
+  overlayCache = {};
 }
 
 int ThemeDocument::buildLayers(int width, int height) {
@@ -99,6 +100,7 @@ int ThemeDocument::buildLayers(int width, int height) {
   if (!prepareFrameBuffer(scaledLength(pageWidth, scaleX), scaledLength(pageHeight, scaleY)))
     return 0;
   layerBuilder().buildLayers(objects, layers);
+  overlayCache = {};
   layersBuilt = 1;
   return 1;
 }

@@ -43,6 +43,19 @@ struct CornerRecordCache {
   uint8_t record[32] = {};
 };
 
+// The last overlay and the text layers' state it was composed with: over a uniform host frame
+// a page without a playing video changes only when a text layer does.
+struct OverlayCache {
+  struct TextLayerState {
+    int flags;
+    std::string text;
+  };
+  std::vector<TextLayerState> textLayers;
+  std::vector<uint8_t> bgra;  // packed rows; empty when there is none to reuse
+  int width = 0;
+  int height = 0;
+};
+
 // The video reader of the document's "video" layer.
 struct VideoReaderState {
   uint8_t info[kVideoInfoSize] = {};
@@ -107,6 +120,7 @@ class ThemeDocument {
   std::vector<uint8_t> overlaySource;
   std::vector<uint8_t> overlayBlack;
   std::vector<uint8_t> overlayWhite;
+  OverlayCache overlayCache;
   // Frames or fields of the clip not composed in full; the host protocol cannot say so.
   std::atomic<uint32_t> incompleteFrames = 0;
   // Serialises the calls of effect copies that share this document; uncontended otherwise.
