@@ -7,19 +7,9 @@
 set -euo pipefail
 build=$1
 tool=$build/kvxtheme
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=2 -c:v libx264 \
-  -preset fast "$work/clip.mp4"
-
-seconds() {
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
-median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+# shellcheck source=support/whole_render.sh
+source "$(dirname "$0")/support/whole_render.sh"
+make_clip "$work/clip.mp4" 2
 
 for theme in "$build"/themes/*.kvx; do
   name=$(basename "$theme" .kvx)

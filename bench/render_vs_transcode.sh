@@ -6,19 +6,9 @@
 set -euo pipefail
 build=$1
 tool=$build/kvxtheme
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=4 -c:v libx264 \
-  -preset fast -crf 18 -pix_fmt yuv420p "$work/clip.mp4"
-
-seconds() {
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
-median() { printf '%s\n' "$@" | sort -g | sed -n 2p; }
+# shellcheck source=support/whole_render.sh
+source "$(dirname "$0")/support/whole_render.sh"
+make_clip "$work/clip.mp4" 4 -crf 18 -pix_fmt yuv420p
 
 transcode=(ffmpeg -v error -y -i "$work/clip.mp4" -an -c:v libx264 -preset fast -crf 18
   -pix_fmt yuv420p "$work/plain.mp4")
