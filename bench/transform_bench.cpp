@@ -37,15 +37,14 @@ void BM_MapOntoQuad(benchmark::State& state) {
 }
 BENCHMARK(BM_MapOntoQuad)->Unit(benchmark::kMillisecond);
 
-// User CPU seconds ffmpeg reports (-benchmark, at its default log level) for kFfmpegFrames planar RGB frames through
-// `filter`, one thread.
+// User CPU seconds ffmpeg reports (-benchmark, at its default log level) for kFfmpegFrames planar
+// RGB frames through `filter`, one thread.
 double ffmpegSeconds(const std::string& filter) {
   const std::string command =
       "ffmpeg -nostdin -hide_banner -benchmark -threads 1 -filter_threads 1 -f lavfi -i "
       "testsrc2=size=" +
-      std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-      ":rate=25,format=gbrp -vf '" + filter + "' -frames:v " + std::to_string(kFfmpegFrames) +
-      " -f null - 2>&1";
+      std::to_string(kWidth) + "x" + std::to_string(kHeight) + ":rate=25,format=gbrp -vf '" +
+      filter + "' -frames:v " + std::to_string(kFfmpegFrames) + " -f null - 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return 0;
   char line[256];
