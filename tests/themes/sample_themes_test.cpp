@@ -139,7 +139,9 @@ TEST_P(SampleTheme, RendersTheSourceIntoThePlaceholderOnly) {
   EXPECT_NE(flat.frame, sourceFrame(true));
   // Away from a placeholder that leaves the page's corner free, the source does not show.
   const bool cornerFree = holder->x > 10 && holder->y > 10;
-  if (cornerFree) EXPECT_TRUE(samePixel(flat.at(2, 2), gradient.at(2, 2)));
+  if (cornerFree) {
+    EXPECT_TRUE(samePixel(flat.at(2, 2), gradient.at(2, 2)));
+  }
   kvxtest::Picture picture{kWidth, kHeight, 3, gradient.frame};
   for (size_t i = 0; i < picture.pixels.size(); i += 3)
     std::swap(picture.pixels[i], picture.pixels[i + 2]);
