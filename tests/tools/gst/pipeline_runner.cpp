@@ -85,17 +85,18 @@ void collectErrors(GstElement* pipeline, std::string* text) {
 
 }  // namespace
 
-PipelineRun runPipeline(const PipelineSpec& spec, const std::vector<Picture>& frames) {
+PipelineRun runPipeline(const PipelineSetup& setup, const std::vector<Picture>& frames) {
   initGStreamer();
   PipelineRun run;
   const int width = frames.empty() ? 16 : frames[0].width;
   const int height = frames.empty() ? 16 : frames[0].height;
-  std::string caps = spec.caps.empty() ? "video/x-raw,format=BGR,width=" + std::to_string(width) +
-                                             ",height=" + std::to_string(height) + ",framerate=25/1"
-                                       : spec.caps;
+  std::string caps = setup.caps.empty()
+                         ? "video/x-raw,format=BGR,width=" + std::to_string(width) +
+                               ",height=" + std::to_string(height) + ",framerate=25/1"
+                         : setup.caps;
   std::string description =
-      "appsrc name=source format=time caps=\"" + caps + "\" ! videoconvert ! " + spec.element +
-      " name=theme " + spec.properties +
+      "appsrc name=source format=time caps=\"" + caps + "\" ! videoconvert ! " + setup.element +
+      " name=theme " + setup.properties +
       " ! videoconvert ! video/x-raw,format=BGR ! appsink name=sink sync=false";
   GError* parseError = nullptr;
   GstElement* pipeline = gst_parse_launch(description.c_str(), &parseError);
@@ -108,14 +109,14 @@ PipelineRun runPipeline(const PipelineSpec& spec, const std::vector<Picture>& fr
   GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "source");
   GstElement* element = gst_bin_get_by_name(GST_BIN(pipeline), "theme");
   GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "sink");
-  ProbeContext context{element, &spec.beforeFrame};
-  if (spec.beforeFrame) {
+  ProbeContext context{element, &setup.beforeFrame};
+  if (setup.beforeFrame) {
     GstPad* pad = gst_element_get_static_pad(element, "sink");
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, beforeElement, &context, nullptr);
     gst_object_unref(pad);
   }
 
-  for (int pass = 0; pass < spec.passes && run.error.empty(); ++pass) {
+  for (int pass = 0; pass < setup.passes && run.error.empty(); ++pass) {
     context.index = 0;
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
       collectErrors(pipeline, &run.error);

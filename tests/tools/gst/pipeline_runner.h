@@ -19,7 +19,7 @@ struct PipelineRun {
   std::string error;            // the first error on the bus, empty when none
 };
 
-struct PipelineSpec {
+struct PipelineSetup {
   // The element under test; videoconvert brings it the format it takes.
   std::string element = "kvxtheme";
   // The appsrc caps; BGR of the frames' size at 25 frames a second by default.
@@ -33,8 +33,8 @@ struct PipelineSpec {
 };
 
 // Pushes `frames` (packed BGR, timestamps index / 25 s) through the element between appsrc and
-// appsink, `spec.passes` times; the frames of every pass follow each other in the result.
-PipelineRun runPipeline(const PipelineSpec& spec, const std::vector<Picture>& frames);
+// appsink, `setup.passes` times; the frames of every pass follow each other in the result.
+PipelineRun runPipeline(const PipelineSetup& setup, const std::vector<Picture>& frames);
 
 // `frames` of a moving pattern, packed BGR.
 std::vector<Picture> movingFrames(int count, int width, int height);
