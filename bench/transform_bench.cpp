@@ -19,19 +19,16 @@ constexpr int kFfmpegFrames = 100;
 
 void BM_MapOntoQuad(benchmark::State& state) {
   const std::vector<uint8_t> picture = kvxbench::makeTestPicture(kWidth, kHeight);
-  kvx::transform::Point corners[4];
-  for (int i = 0; i < 4; ++i) corners[i] = {double(kCorners[2 * i]), double(kCorners[2 * i + 1])};
-  kvx::transform::ProjectiveMap map;
-  const auto bounds = kvx::transform::quadBounds(kCorners);
-  if (!map.fit(corners) || !bounds) {
+  const auto placement = kvx::transform::placeOnCorners(kCorners);
+  if (!placement) {
     state.SkipWithError("corners refused");
     return;
   }
-  std::vector<uint8_t> mapped(size_t(bounds->width) * bounds->height * 3);
+  std::vector<uint8_t> mapped(size_t(placement->width) * placement->height * 3);
   for (auto _ : state) {
     kvx::transform::mapOntoQuad(
-        map, kvx::pixels::packedView(picture.data(), kWidth, kHeight), bounds->left, bounds->top,
-        kvx::pixels::packedView(mapped.data(), bounds->width, bounds->height));
+        *placement, kvx::pixels::packedView(picture.data(), kWidth, kHeight),
+        kvx::pixels::packedView(mapped.data(), placement->width, placement->height));
     benchmark::ClobberMemory();
   }
 }

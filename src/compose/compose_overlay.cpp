@@ -24,7 +24,12 @@ bool reusable(ThemeDocument& document, int width, int height) {
   size_t i = 0;
   for (const auto& layer : document.layers) {
     if (!layer || !layer->isText) continue;
-    if (i == cache.textLayers.size()) cache.textLayers.push_back({~layer->flags, {}});
+    if (i == cache.textLayers.size()) {
+      cache.textLayers.push_back({layer->flags, layer->text});
+      ++i;
+      same = false;
+      continue;
+    }
     OverlayCache::TextLayerState& state = cache.textLayers[i++];
     if (state.flags == layer->flags && state.text == layer->text) continue;
     same = false;

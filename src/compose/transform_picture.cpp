@@ -12,14 +12,11 @@ int TransformPicture::transform(CornerPoint topLeft, CornerPoint bottomLeft, Cor
   if (!picture_ || width_ <= 0 || height_ <= 0) return 0;
   const int32_t points[8] = {topLeft.x,     topLeft.y,     topRight.x,   topRight.y,
                              bottomRight.x, bottomRight.y, bottomLeft.x, bottomLeft.y};
-  kvx::transform::Point corners[4];
-  for (int i = 0; i < 4; ++i) corners[i] = {double(points[2 * i]), double(points[2 * i + 1])};
-  const auto bounds = kvx::transform::quadBounds(points);
-  kvx::transform::ProjectiveMap map;
-  if (!bounds || !map.fit(corners) || bounds->width <= 0 || bounds->height <= 0) return 0;
+  const auto placement = kvx::transform::placeOnCorners(points);
   // The same limit as any buffer of the pixel library: a byte count that fits 32 bits.
-  if (kvx::pixels::bufferStride(24, bounds->width, bounds->height) < 0) return 0;
-  const size_t bytes = size_t(bounds->width) * size_t(bounds->height) * 3;
+  if (!placement || kvx::pixels::bufferStride(24, placement->width, placement->height) < 0)
+    return 0;
+  const size_t bytes = size_t(placement->width) * size_t(placement->height) * 3;
   if (scratch_->pixels.size() != bytes) {
     try {
       scratch_->pixels.resize(bytes);
@@ -29,11 +26,11 @@ int TransformPicture::transform(CornerPoint topLeft, CornerPoint bottomLeft, Cor
       return 0;
     }
   }
-  scratch_->width = bounds->width;
-  scratch_->height = bounds->height;
+  scratch_->width = placement->width;
+  scratch_->height = placement->height;
   kvx::transform::mapOntoQuad(
-      map, kvx::pixels::packedView(picture_, width_, height_), bounds->left, bounds->top,
-      kvx::pixels::packedView(scratch_->pixels.data(), bounds->width, bounds->height));
+      *placement, kvx::pixels::packedView(picture_, width_, height_),
+      kvx::pixels::packedView(scratch_->pixels.data(), placement->width, placement->height));
   done_ = true;
   return 1;
 }

@@ -175,28 +175,36 @@ void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, 
 
 }  // namespace
 
-std::optional<QuadBounds> quadBounds(const int32_t points[8]) {
+std::optional<QuadPlacement> placeOnCorners(const int32_t points[8]) {
   int64_t left = std::numeric_limits<int64_t>::max(), top = left;
   int64_t right = std::numeric_limits<int64_t>::min(), bottom = right;
+  Point corners[4];
   for (int i = 0; i < 4; ++i) {
-    left = std::min<int64_t>(left, points[2 * i]);
-    right = std::max<int64_t>(right, points[2 * i]);
-    top = std::min<int64_t>(top, points[2 * i + 1]);
-    bottom = std::max<int64_t>(bottom, points[2 * i + 1]);
+    const int32_t x = points[2 * i], y = points[2 * i + 1];
+    corners[i] = {static_cast<double>(x), static_cast<double>(y)};
+    left = std::min<int64_t>(left, x);
+    right = std::max<int64_t>(right, x);
+    top = std::min<int64_t>(top, y);
+    bottom = std::max<int64_t>(bottom, y);
   }
   if (right - left > std::numeric_limits<int32_t>::max() ||
       bottom - top > std::numeric_limits<int32_t>::max())
     return std::nullopt;
-  return QuadBounds{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
-                    static_cast<int>(bottom - top)};
+  QuadPlacement placement{{},
+                          static_cast<int>(left),
+                          static_cast<int>(top),
+                          static_cast<int>(right - left),
+                          static_cast<int>(bottom - top)};
+  if (!placement.map.fit(corners)) return std::nullopt;
+  return placement;
 }
 
-void mapOntoQuad(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
+void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
                  pixels::PixelView target) {
   if (source.bytesPerPixel == 3)
-    mapRows<3>(map, source, left, top, target);
+    mapRows<3>(placement.map, source, placement.left, placement.top, target);
   else
-    mapRows<1>(map, source, left, top, target);
+    mapRows<1>(placement.map, source, placement.left, placement.top, target);
 }
 
 }  // namespace kvx::transform

@@ -9,18 +9,20 @@
 
 namespace kvx::transform {
 
-// The corners' bounding box in the plane: the area a mapped picture covers.
-struct QuadBounds {
+// Where a picture goes: the map from the plane back to the unit square, and the corners'
+// bounding box in the plane, the area the mapped picture covers.
+struct QuadPlacement {
+  ProjectiveMap map;
   int left, top, width, height;
 };
 
-// Bounds of corners given as x, y of top-left, top-right, bottom-right, bottom-left; none when
-// an extent does not fit an int.
-std::optional<QuadBounds> quadBounds(const int32_t points[8]);
+// From x, y of the corners top-left, top-right, bottom-right, bottom-left; none when they are
+// degenerate or an extent does not fit an int.
+std::optional<QuadPlacement> placeOnCorners(const int32_t points[8]);
 
-// Maps `source` through `map` into `target`, whose first pixel lies at plane (left, top).
-// Every target pixel is written; source and target have the same bytes per pixel (1 or 3).
-void mapOntoQuad(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
+// Maps `source` into `target`, which covers the placement's box. Every target pixel is
+// written; source and target have the same bytes per pixel (1 or 3).
+void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
                  pixels::PixelView target);
 
 }  // namespace kvx::transform

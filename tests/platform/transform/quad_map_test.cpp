@@ -12,7 +12,6 @@ namespace {
 
 using kvx::pixels::ConstPixelView;
 using kvx::pixels::PixelView;
-using kvx::transform::Point;
 using kvx::transform::ProjectiveMap;
 
 void sampleBilinear(ConstPixelView source, double x, double y, uint8_t* out) {
@@ -76,23 +75,19 @@ std::vector<uint8_t> detailed(size_t bytes) {
 TEST(QuadMap, EveryPixelWithinOneOfThePerPixelMapping) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const auto bounds = kvx::transform::quadBounds(c.points);
-    ASSERT_TRUE(bounds);
-    Point corners[4];
-    for (int i = 0; i < 4; ++i) corners[i] = {double(c.points[2 * i]), double(c.points[2 * i + 1])};
-    ProjectiveMap map;
-    ASSERT_TRUE(map.fit(corners));
+    const auto placement = kvx::transform::placeOnCorners(c.points);
+    ASSERT_TRUE(placement);
     const std::vector<uint8_t> picture = detailed(size_t(c.width) * c.height * c.bytesPerPixel);
-    const size_t bytes = size_t(bounds->width) * bounds->height * c.bytesPerPixel;
+    const size_t bytes = size_t(placement->width) * placement->height * c.bytesPerPixel;
     std::vector<uint8_t> fast(bytes, 77), expected(bytes, 77);
     const ConstPixelView source =
         kvx::pixels::packedView(picture.data(), c.width, c.height, c.bytesPerPixel);
     kvx::transform::mapOntoQuad(
-        map, source, bounds->left, bounds->top,
-        kvx::pixels::packedView(fast.data(), bounds->width, bounds->height, c.bytesPerPixel));
-    referenceMap(
-        map, source, bounds->left, bounds->top,
-        kvx::pixels::packedView(expected.data(), bounds->width, bounds->height, c.bytesPerPixel));
+        *placement, source,
+        kvx::pixels::packedView(fast.data(), placement->width, placement->height, c.bytesPerPixel));
+    referenceMap(placement->map, source, placement->left, placement->top,
+                 kvx::pixels::packedView(expected.data(), placement->width, placement->height,
+                                         c.bytesPerPixel));
     int worst = 0;
     size_t inside = 0;
     for (size_t i = 0; i < bytes; ++i) {
@@ -104,16 +99,18 @@ TEST(QuadMap, EveryPixelWithinOneOfThePerPixelMapping) {
   }
 }
 
-TEST(QuadMap, BoundsRefuseExtentsBeyondInt) {
+TEST(QuadMap, PlacementCoversTheCornersBoxAndRefusesWhatItCannotHold) {
   const int32_t wide[8] = {INT32_MIN, 0, INT32_MAX, 0, INT32_MAX, 10, INT32_MIN, 10};
-  EXPECT_FALSE(kvx::transform::quadBounds(wide));
+  EXPECT_FALSE(kvx::transform::placeOnCorners(wide));
+  const int32_t collinear[8] = {0, 0, 10, 10, 20, 20, 0, 9};
+  EXPECT_FALSE(kvx::transform::placeOnCorners(collinear));
   const int32_t box[8] = {-5, 3, 10, -2, 12, 7, 0, 9};
-  const auto bounds = kvx::transform::quadBounds(box);
-  ASSERT_TRUE(bounds);
-  EXPECT_EQ(bounds->left, -5);
-  EXPECT_EQ(bounds->top, -2);
-  EXPECT_EQ(bounds->width, 17);
-  EXPECT_EQ(bounds->height, 11);
+  const auto placement = kvx::transform::placeOnCorners(box);
+  ASSERT_TRUE(placement);
+  EXPECT_EQ(placement->left, -5);
+  EXPECT_EQ(placement->top, -2);
+  EXPECT_EQ(placement->width, 17);
+  EXPECT_EQ(placement->height, 11);
 }
 
 }  // namespace
