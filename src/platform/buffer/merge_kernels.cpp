@@ -1,10 +1,210 @@
+// The merge kernels, compiled once per instruction set by Highway from this one source; the
+// best the processor has is chosen at the first call.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "platform/buffer/merge_kernels.cpp"
 #include "platform/buffer/merge_kernels.h"
 
-#include <immintrin.h>
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 #include <algorithm>
 #include <cstring>
 
+HWY_BEFORE_NAMESPACE();
+namespace kvx::pixels::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+// Highway's one-lane fallback cannot split vectors; the reference kernel is the better scalar.
+void mergeRowVector(const MergeRow& row) {
+  mergeRowScalar(row);
+}
+#else
+// Rounded division by 255 of words up to 255 × 255 + 128, as the scalar kernel divides.
+template <class V>
+HWY_INLINE V divide255(V value) {
+  return hn::ShiftRight<8>(hn::Add(value, hn::ShiftRight<8>(value)));
+}
+
+// (m × (100 − level) + 50) / 100, exact: n / 100 = ((n >> 2) × 5243) >> 17 for n ≤ 25550.
+template <class D16, class V16>
+HWY_INLINE V16 weakenedAlpha(D16 d16, V16 mask, V16 keep) {
+  const V16 n = hn::Add(hn::Mul(mask, keep), hn::Set(d16, 50));
+  return hn::ShiftRight<1>(hn::MulHigh(hn::ShiftRight<2>(n), hn::Set(d16, 5243)));
+}
+
+template <int Mode, class D16, class V16>
+HWY_INLINE V16 blendWords(D16 d16, V16 s, V16 d, V16 a) {
+  const V16 round = hn::Set(d16, 128);
+  V16 c = s;
+  if constexpr (Mode == kMergeMultiply) {
+    c = divide255(hn::Add(hn::Mul(s, d), round));
+  } else if constexpr (Mode == kMergeScreen) {
+    c = hn::Sub(hn::Add(s, d), divide255(hn::Add(hn::Mul(s, d), round)));
+  } else if constexpr (Mode == kMergeAdd) {
+    c = hn::Min(hn::Add(s, d), hn::Set(d16, 255));
+  }
+  const V16 inverse = hn::Sub(hn::Set(d16, 255), a);
+  return divide255(hn::Add(hn::Add(hn::Mul(c, a), hn::Mul(d, inverse)), round));
+}
+
+// One vector of bytes, blended as words: the even bytes and the odd bytes of each word apart,
+// which keeps every lane where it is on every target.
+template <int Mode, class D8, class V8>
+HWY_INLINE V8 blendBytes(D8 d8, V8 s, V8 d, V8 a) {
+  const hn::RepartitionToWide<D8> d16;
+  const auto low = hn::Set(d16, 0x00FF);
+  const auto sw = hn::BitCast(d16, s), dw = hn::BitCast(d16, d), aw = hn::BitCast(d16, a);
+  const auto even = blendWords<Mode>(d16, hn::And(sw, low), hn::And(dw, low), hn::And(aw, low));
+  const auto odd =
+      blendWords<Mode>(d16, hn::ShiftRight<8>(sw), hn::ShiftRight<8>(dw), hn::ShiftRight<8>(aw));
+  return hn::BitCast(d8, hn::Or(even, hn::ShiftLeft<8>(odd)));
+}
+
+#if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+// The normal mode in one multiply-add of byte pairs a step, which x86 has and Highway 1.0 does
+// not expose: with both colours offset by −128 to fit signed bytes, the sum is
+// a × s + (255 − a) × d − 32640. Adding 32767 (modulo 2^16) gives n + 127 for the unsigned
+// numerator n, and (n + 127) × 0x8081 >> 23 equals the rounded n / 255 for every n ≤ 255².
+template <class D8, class V8>
+HWY_INLINE V8 blendNormalBytes(D8 d8, V8 s, V8 d, V8 a) {
+  const hn::RepartitionToWide<D8> d16;
+  const auto bias = hn::Set(d8, 0x80);
+  s = hn::Xor(s, bias);
+  d = hn::Xor(d, bias);
+  const auto inverse = hn::Not(a);
+  const auto divide = [&](auto sum) {
+    const auto words = hn::Add(hn::Vec<decltype(d16)>{sum}, hn::Set(d16, 32767));
+    return hn::ShiftRight<7>(hn::MulHigh(words, hn::Set(d16, 0x8081))).raw;
+  };
+#if HWY_TARGET == HWY_AVX3
+  const auto low =
+      _mm512_maddubs_epi16(hn::InterleaveLower(a, inverse).raw, hn::InterleaveLower(s, d).raw);
+  const auto high = _mm512_maddubs_epi16(hn::InterleaveUpper(d8, a, inverse).raw,
+                                         hn::InterleaveUpper(d8, s, d).raw);
+  return V8{_mm512_packus_epi16(divide(low), divide(high))};
+#else
+  const auto low =
+      _mm256_maddubs_epi16(hn::InterleaveLower(a, inverse).raw, hn::InterleaveLower(s, d).raw);
+  const auto high = _mm256_maddubs_epi16(hn::InterleaveUpper(d8, a, inverse).raw,
+                                         hn::InterleaveUpper(d8, s, d).raw);
+  return V8{_mm256_packus_epi16(divide(low), divide(high))};
+#endif
+}
+#else
+template <class D8, class V8>
+HWY_INLINE V8 blendNormalBytes(D8 d8, V8 s, V8 d, V8 a) {
+  return blendBytes<kMergeNormal>(d8, s, d, a);
+}
+#endif
+
+template <int Mode, class D8, class V8>
+HWY_INLINE V8 blendAny(D8 d8, V8 s, V8 d, V8 a) {
+  if constexpr (Mode == kMergeNormal) return blendNormalBytes(d8, s, d, a);
+  return blendBytes<Mode>(d8, s, d, a);
+}
+
+template <class D8, class V8>
+HWY_INLINE V8 weakenBytes(D8 d8, V8 mask, int level) {
+  const hn::RepartitionToWide<D8> d16;
+  const auto keep = hn::Set(d16, static_cast<uint16_t>(100 - level));
+  const auto mw = hn::BitCast(d16, mask);
+  const auto even = weakenedAlpha(d16, hn::And(mw, hn::Set(d16, 0x00FF)), keep);
+  const auto odd = weakenedAlpha(d16, hn::ShiftRight<8>(mw), keep);
+  return hn::BitCast(d8, hn::Or(even, hn::ShiftLeft<8>(odd)));
+}
+
+// Spreads the alpha of a vector's pixels over their three colour bytes: for the k-th vector of
+// colour, each 16-byte block first gathers the 32-bit words of the mask it draws on, then picks
+// its bytes from them (both lookups stay within what every target can do).
+template <class D8>
+class AlphaSpread {
+ public:
+  explicit AlphaSpread(D8 d8) {
+    const size_t lanes = hn::Lanes(d8), words = lanes / 4;
+    for (size_t k = 0; k < 3; ++k) {
+      for (size_t block = 0; block < lanes; block += 16) {
+        const size_t firstPixel = (k * lanes + block) / 3, firstWord = firstPixel / 4;
+        for (size_t w = 0; w < 4; ++w)
+          wordIndex_[k][block / 4 + w] = static_cast<int32_t>(std::min(firstWord + w, words - 1));
+        for (size_t i = 0; i < 16; ++i)
+          byteIndex_[k][block + i] =
+              static_cast<uint8_t>((k * lanes + block + i) / 3 - 4 * firstWord);
+      }
+    }
+  }
+
+  template <class V8>
+  HWY_INLINE V8 spread(D8 d8, V8 alpha, size_t k) const {
+    const hn::Repartition<uint32_t, D8> d32;
+    const auto words =
+        hn::TableLookupLanes(hn::BitCast(d32, alpha), hn::SetTableIndices(d32, wordIndex_[k]));
+    return hn::TableLookupBytes(hn::BitCast(d8, words), hn::Load(d8, byteIndex_[k]));
+  }
+
+ private:
+  HWY_ALIGN int32_t wordIndex_[3][hn::MaxLanes(hn::Repartition<uint32_t, D8>())];
+  HWY_ALIGN uint8_t byteIndex_[3][hn::MaxLanes(D8())];
+};
+
+template <int Mode>
+void mergeRowMode(const MergeRow& row) {
+  const hn::ScalableTag<uint8_t> d8;
+  const size_t lanes = hn::Lanes(d8);
+  const int bpp = row.bytesPerPixel;
+  const bool plain = Mode == kMergeNormal && row.level == 0;
+  static const AlphaSpread<decltype(d8)> spread(d8);  // the vector length never changes
+  size_t x = 0;
+  for (; x + lanes <= static_cast<size_t>(row.pixels); x += lanes) {
+    auto alpha = hn::LoadU(d8, row.mask + x);
+    uint8_t* d = row.destination + x * bpp;
+    const uint8_t* s = row.source + x * bpp;
+    // Opaque and clear runs dominate real masks: copy or skip them outright.
+    if (hn::AllTrue(d8, hn::Eq(alpha, hn::Zero(d8)))) continue;
+    if (plain && hn::AllTrue(d8, hn::Eq(alpha, hn::Set(d8, 255)))) {
+      std::memcpy(d, s, lanes * bpp);
+      continue;
+    }
+    if (row.level != 0) alpha = weakenBytes(d8, alpha, row.level);
+    if (bpp == 1) {
+      hn::StoreU(blendAny<Mode>(d8, hn::LoadU(d8, s), hn::LoadU(d8, d), alpha), d8, d);
+      continue;
+    }
+    for (size_t k = 0; k < 3; ++k) {
+      const size_t i = k * lanes;
+      hn::StoreU(blendAny<Mode>(d8, hn::LoadU(d8, s + i), hn::LoadU(d8, d + i),
+                                spread.spread(d8, alpha, k)),
+                 d8, d + i);
+    }
+  }
+  if (x < static_cast<size_t>(row.pixels)) {
+    MergeRow rest = row;
+    rest.destination += x * bpp;
+    rest.source += x * bpp;
+    rest.mask += x;
+    rest.pixels -= static_cast<int>(x);
+    mergeRowScalar(rest);
+  }
+}
+
+void mergeRowVector(const MergeRow& row) {
+  switch (row.mode) {
+    case kMergeMultiply:
+      return mergeRowMode<kMergeMultiply>(row);
+    case kMergeScreen:
+      return mergeRowMode<kMergeScreen>(row);
+    case kMergeAdd:
+      return mergeRowMode<kMergeAdd>(row);
+    default:
+      return mergeRowMode<kMergeNormal>(row);
+  }
+}
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace kvx::pixels::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 namespace kvx::pixels {
 namespace {
 
@@ -25,196 +225,18 @@ inline int blendColor(int mode, int s, int d) {
   }
 }
 
-inline int maskAlpha(int mask, int level) {
-  return (mask * (100 - level) + 50) / 100;
-}
-
-// ---- SSSE3 -------------------------------------------------------------------------------
-
-#define KVX_SSSE3 __attribute__((target("ssse3")))
-
-KVX_SSSE3 inline __m128i divide255x8(__m128i value) {
-  return _mm_srli_epi16(_mm_add_epi16(value, _mm_srli_epi16(value, 8)), 8);
-}
-
-// (m × (100 − level) + 50) / 100 for 8 words, exact: n / 100 = ((n >> 2) × 5243) >> 17 for
-// every n up to 25550.
-KVX_SSSE3 inline __m128i alphaWords(__m128i mask, __m128i keep, __m128i fifty) {
-  const __m128i n = _mm_add_epi16(_mm_mullo_epi16(mask, keep), fifty);
-  return _mm_srli_epi16(_mm_mulhi_epu16(_mm_srli_epi16(n, 2), _mm_set1_epi16(5243)), 1);
-}
-
-template <int Mode>
-KVX_SSSE3 inline __m128i blendWords(__m128i s, __m128i d, __m128i a) {
-  const __m128i round = _mm_set1_epi16(128);
-  __m128i c = s;
-  if constexpr (Mode == kMergeMultiply) {
-    c = divide255x8(_mm_add_epi16(_mm_mullo_epi16(s, d), round));
-  } else if constexpr (Mode == kMergeScreen) {
-    c = _mm_sub_epi16(_mm_add_epi16(s, d),
-                      divide255x8(_mm_add_epi16(_mm_mullo_epi16(s, d), round)));
-  } else if constexpr (Mode == kMergeAdd) {
-    c = _mm_min_epi16(_mm_add_epi16(s, d), _mm_set1_epi16(255));
-  }
-  const __m128i inverse = _mm_sub_epi16(_mm_set1_epi16(255), a);
-  const __m128i sum =
-      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(c, a), _mm_mullo_epi16(d, inverse)), round);
-  return divide255x8(sum);
-}
-
-template <int Mode>
-KVX_SSSE3 inline void blend16(uint8_t* destination, const uint8_t* source, __m128i alpha) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
-  const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination));
-  const __m128i low = blendWords<Mode>(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero),
-                                       _mm_unpacklo_epi8(alpha, zero));
-  const __m128i high = blendWords<Mode>(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero),
-                                        _mm_unpackhi_epi8(alpha, zero));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(destination), _mm_packus_epi16(low, high));
-}
-
-template <int Mode>
-KVX_SSSE3 void mergeRowSsse3(const MergeRow& row) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i keep = _mm_set1_epi16(static_cast<int16_t>(100 - row.level));
-  const __m128i fifty = _mm_set1_epi16(50);
-  const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
-  const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-  const __m128i spread2 =
-      _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
-  const int bpp = row.bytesPerPixel;
-  const bool plain = Mode == kMergeNormal && row.level == 0;
-  int x = 0;
-  for (; x + 16 <= row.pixels; x += 16) {
-    __m128i alpha = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.mask + x));
-    uint8_t* d = row.destination + x * bpp;
-    const uint8_t* s = row.source + x * bpp;
-    if (plain) {
-      // Opaque and clear runs dominate real masks: copy or skip them outright.
-      const int opaque = _mm_movemask_epi8(_mm_cmpeq_epi8(alpha, _mm_set1_epi8(-1)));
-      if (opaque == 0xFFFF) {
-        std::memcpy(d, s, 16 * bpp);
-        continue;
-      }
-      if (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)) == 0xFFFF) continue;
-    }
-    if (row.level != 0) {
-      alpha = _mm_packus_epi16(alphaWords(_mm_unpacklo_epi8(alpha, zero), keep, fifty),
-                               alphaWords(_mm_unpackhi_epi8(alpha, zero), keep, fifty));
-    }
-    if (bpp == 1) {
-      blend16<Mode>(d, s, alpha);
-    } else {
-      blend16<Mode>(d, s, _mm_shuffle_epi8(alpha, spread0));
-      blend16<Mode>(d + 16, s + 16, _mm_shuffle_epi8(alpha, spread1));
-      blend16<Mode>(d + 32, s + 32, _mm_shuffle_epi8(alpha, spread2));
-    }
-  }
-  if (x < row.pixels) {
-    MergeRow rest = row;
-    rest.destination += x * bpp;
-    rest.source += x * bpp;
-    rest.mask += x;
-    rest.pixels -= x;
-    mergeRowScalar(rest);
-  }
-}
-
-// ---- AVX2, normal mode ---------------------------------------------------------------------
-
-#define KVX_AVX2 __attribute__((target("avx2")))
-
-// (c × a + d × (255 − a) + 128) / 255 for 32 bytes with one multiply-add per 16 words: with
-// both colours offset by −128 to fit signed bytes, the sum is a × s + (255 − a) × d − 32640.
-// Adding 32767 (modulo 2^16) gives n + 127 for the unsigned numerator n, and
-// (n + 127) × 0x8081 >> 23 equals the rounded n / 255 of the scalar kernel for every n up to
-// 255 × 255.
-KVX_AVX2 inline __m256i roundedDivide255(__m256i words) {
-  words = _mm256_add_epi16(words, _mm256_set1_epi16(32767));
-  return _mm256_srli_epi16(_mm256_mulhi_epu16(words, _mm256_set1_epi16(-32639)), 7);
-}
-
-KVX_AVX2 inline void blendNormal32(uint8_t* destination, const uint8_t* source, __m256i alpha) {
-  const __m256i bias = _mm256_set1_epi8(-128);
-  const __m256i s =
-      _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(source)), bias);
-  const __m256i d =
-      _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(destination)), bias);
-  const __m256i inverse = _mm256_xor_si256(alpha, _mm256_set1_epi8(-1));
-  const __m256i low =
-      _mm256_maddubs_epi16(_mm256_unpacklo_epi8(alpha, inverse), _mm256_unpacklo_epi8(s, d));
-  const __m256i high =
-      _mm256_maddubs_epi16(_mm256_unpackhi_epi8(alpha, inverse), _mm256_unpackhi_epi8(s, d));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination),
-                      _mm256_packus_epi16(roundedDivide255(low), roundedDivide255(high)));
-}
-
-KVX_AVX2 inline __m256i weakenWords16(__m256i mask, __m256i keep) {
-  const __m256i n = _mm256_add_epi16(_mm256_mullo_epi16(mask, keep), _mm256_set1_epi16(50));
-  return _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_srli_epi16(n, 2), _mm256_set1_epi16(5243)), 1);
-}
-
-KVX_AVX2 inline __m256i weakenAlpha32(__m256i mask, int level) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i keep = _mm256_set1_epi16(static_cast<int16_t>(100 - level));
-  return _mm256_packus_epi16(weakenWords16(_mm256_unpacklo_epi8(mask, zero), keep),
-                             weakenWords16(_mm256_unpackhi_epi8(mask, zero), keep));
-}
-
-KVX_AVX2 void mergeRowNormalAvx2(const MergeRow& row) {
-  const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
-  const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-  const __m128i spread2 =
-      _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
-  const int bpp = row.bytesPerPixel;
-  int x = 0;
-  for (; x + 32 <= row.pixels; x += 32) {
-    __m256i alpha = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.mask + x));
-    uint8_t* d = row.destination + x * bpp;
-    const uint8_t* s = row.source + x * bpp;
-    if (row.level == 0) {
-      // Opaque and clear runs dominate real masks: copy or skip them outright.
-      if (_mm256_testc_si256(alpha, _mm256_set1_epi8(-1))) {
-        std::memcpy(d, s, 32 * bpp);
-        continue;
-      }
-      if (_mm256_testz_si256(alpha, alpha)) continue;
-    } else {
-      alpha = weakenAlpha32(alpha, row.level);
-    }
-    if (bpp == 1) {
-      blendNormal32(d, s, alpha);
-      continue;
-    }
-    const __m128i first = _mm256_castsi256_si128(alpha);
-    const __m128i second = _mm256_extracti128_si256(alpha, 1);
-    blendNormal32(
-        d, s,
-        _mm256_setr_m128i(_mm_shuffle_epi8(first, spread0), _mm_shuffle_epi8(first, spread1)));
-    blendNormal32(
-        d + 32, s + 32,
-        _mm256_setr_m128i(_mm_shuffle_epi8(first, spread2), _mm_shuffle_epi8(second, spread0)));
-    blendNormal32(
-        d + 64, s + 64,
-        _mm256_setr_m128i(_mm_shuffle_epi8(second, spread1), _mm_shuffle_epi8(second, spread2)));
-  }
-  if (x < row.pixels) {
-    MergeRow rest = row;
-    rest.destination += x * bpp;
-    rest.source += x * bpp;
-    rest.mask += x;
-    rest.pixels -= x;
-    mergeRowScalar(rest);
-  }
-}
-
 }  // namespace
+
+HWY_EXPORT(mergeRowVector);
+
+void mergeRowFast(const MergeRow& row) {
+  HWY_DYNAMIC_DISPATCH(mergeRowVector)(row);
+}
 
 void mergeRowScalar(const MergeRow& row) {
   const int bpp = row.bytesPerPixel;
   for (int x = 0; x < row.pixels; ++x) {
-    const int a = maskAlpha(row.mask[x], row.level);
+    const int a = (row.mask[x] * (100 - row.level) + 50) / 100;
     for (int c = 0; c < bpp; ++c) {
       const int s = row.source[x * bpp + c];
       const int d = row.destination[x * bpp + c];
@@ -225,60 +247,5 @@ void mergeRowScalar(const MergeRow& row) {
   }
 }
 
-bool mergeKernelSupported(MergeKernel kernel) {
-  static const bool ssse3 = __builtin_cpu_supports("ssse3");
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  static const bool avx512 =
-      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-  switch (kernel) {
-    case MergeKernel::kScalar:
-      return true;
-    case MergeKernel::kSsse3:
-      return ssse3;
-    case MergeKernel::kAvx2:
-      return avx2;
-    case MergeKernel::kAvx512:
-      return avx512;
-  }
-  return false;
-}
-
-void mergeRowWith(MergeKernel kernel, const MergeRow& row) {
-  if (kernel == MergeKernel::kScalar) {
-    mergeRowScalar(row);
-    return;
-  }
-  switch (row.mode) {
-    case kMergeNormal:
-      if (kernel == MergeKernel::kAvx512)
-        mergeRowNormalAvx512(row);
-      else if (kernel == MergeKernel::kAvx2)
-        mergeRowNormalAvx2(row);
-      else
-        mergeRowSsse3<kMergeNormal>(row);
-      break;
-    case kMergeMultiply:
-      mergeRowSsse3<kMergeMultiply>(row);
-      break;
-    case kMergeScreen:
-      mergeRowSsse3<kMergeScreen>(row);
-      break;
-    case kMergeAdd:
-      mergeRowSsse3<kMergeAdd>(row);
-      break;
-    default:
-      mergeRowScalar(row);
-      break;
-  }
-}
-
-void mergeRowFast(const MergeRow& row) {
-  static const MergeKernel best = [] {
-    for (MergeKernel kernel : {MergeKernel::kAvx512, MergeKernel::kAvx2, MergeKernel::kSsse3})
-      if (mergeKernelSupported(kernel)) return kernel;
-    return MergeKernel::kScalar;
-  }();
-  mergeRowWith(best, row);
-}
-
 }  // namespace kvx::pixels
+#endif  // HWY_ONCE

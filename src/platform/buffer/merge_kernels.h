@@ -1,6 +1,6 @@
 #pragma once
 // Row kernels of i32MergeEx. Every kernel blends `pixels` pixels of `source` into
-// `destination` through `mask`; the SIMD kernel gives exactly the bytes of the scalar one.
+// `destination` through `mask`; the vector kernel gives exactly the bytes of the scalar one.
 //
 // Per channel, with s the source byte, d the destination byte and m the mask byte:
 //   alpha a = (m × (100 − level) + 50) / 100               (level 0 gives a = m)
@@ -26,16 +26,9 @@ struct MergeRow {
   int level;          // 0..100
 };
 
-enum class MergeKernel { kScalar, kSsse3, kAvx2, kAvx512 };
-
-bool mergeKernelSupported(MergeKernel kernel);
-// Runs the row with `kernel`, which must be supported; the AVX2 and AVX-512 kernels have only
-// the normal mode and hand the others to SSSE3.
-void mergeRowWith(MergeKernel kernel, const MergeRow& row);
-// The fastest kernel the processor supports.
+// The vector kernel of the best instruction set the processor has.
 void mergeRowFast(const MergeRow& row);
-
+// The reference the vector kernels are held to.
 void mergeRowScalar(const MergeRow& row);
-void mergeRowNormalAvx512(const MergeRow& row);  // merge_avx512.cpp
 
 }  // namespace kvx::pixels

@@ -5,18 +5,11 @@
 
 #include "kvxtheme/bufferlib.h"
 #include "platform/buffer/merge_kernels.h"
+#include "support/simd_targets.h"
 
 namespace {
 
-using kvx::pixels::MergeKernel;
 using kvx::pixels::MergeRow;
-
-std::vector<MergeKernel> vectorKernels() {
-  std::vector<MergeKernel> kernels;
-  for (MergeKernel kernel : {MergeKernel::kSsse3, MergeKernel::kAvx2, MergeKernel::kAvx512})
-    if (kvx::pixels::mergeKernelSupported(kernel)) kernels.push_back(kernel);
-  return kernels;
-}
 
 std::vector<uint8_t> bytes(size_t count, int seed) {
   std::vector<uint8_t> data(count);
@@ -55,10 +48,10 @@ TEST(MergeEx, ClearMaskLeavesTheDestinationAndLevelHundredHidesTheLayer) {
   }
 }
 
-// Every vector kernel the processor has must give the scalar kernel's bytes for every mode,
+// Every instruction set the processor has must give the scalar kernel's bytes for every mode,
 // level and width, including widths that leave a scalar tail.
 TEST(MergeEx, VectorKernelsMatchTheScalarReference) {
-  for (MergeKernel kernel : vectorKernels()) {
+  kvxtest::forEachSimdTarget([](const std::string& target) {
     for (int bpp : {1, 3}) {
       for (int mode = 1; mode <= 4; ++mode) {
         for (int level : {0, 1, 37, 50, 99}) {
@@ -71,17 +64,16 @@ TEST(MergeEx, VectorKernelsMatchTheScalarReference) {
             auto fast = bytes(pixels * bpp, pixels);
             auto reference = fast;
             MergeRow row{fast.data(), source.data(), mask.data(), pixels, bpp, mode, level};
-            kvx::pixels::mergeRowWith(kernel, row);
+            kvx::pixels::mergeRowFast(row);
             row.destination = reference.data();
             kvx::pixels::mergeRowScalar(row);
-            ASSERT_EQ(fast, reference)
-                << "kernel " << static_cast<int>(kernel) << " bpp " << bpp << " mode " << mode
-                << " level " << level << " width " << pixels;
+            ASSERT_EQ(fast, reference) << target << " bpp " << bpp << " mode " << mode << " level "
+                                       << level << " width " << pixels;
           }
         }
       }
     }
-  }
+  });
 }
 
 // Every source, destination and alpha combination of the normal mode: the vector division
@@ -92,17 +84,17 @@ TEST(MergeEx, NormalModeIsExactOverAllByteCombinations) {
     source[i] = static_cast<uint8_t>(i & 255);
     original[i] = static_cast<uint8_t>(i >> 8);
   }
-  for (MergeKernel kernel : vectorKernels()) {
+  kvxtest::forEachSimdTarget([&](const std::string& target) {
     for (int a = 1; a < 255; a += 2) {
       std::fill(mask.begin(), mask.end(), static_cast<uint8_t>(a));
       auto fast = original, reference = original;
       MergeRow row{fast.data(), source.data(), mask.data(), 256 * 256, 1, 1, 0};
-      kvx::pixels::mergeRowWith(kernel, row);
+      kvx::pixels::mergeRowFast(row);
       row.destination = reference.data();
       kvx::pixels::mergeRowScalar(row);
-      ASSERT_EQ(fast, reference) << "kernel " << static_cast<int>(kernel) << " alpha " << a;
+      ASSERT_EQ(fast, reference) << target << " alpha " << a;
     }
-  }
+  });
   auto copied = original;
   std::fill(mask.begin(), mask.end(), 255);
   kvx::pixels::mergeRowScalar({copied.data(), source.data(), mask.data(), 256 * 256, 1, 1, 0});
