@@ -1,33 +1,175 @@
-// SIMD passes of the resampler: SSSE3 for the horizontal pass of 3-channel rows, SSE2 or AVX2
-// for the vertical pass. They use the scalar passes' arithmetic, so results are identical.
-#include <immintrin.h>
+// Vector passes of the resampler, compiled once per instruction set by Highway from this one
+// source. They use the scalar passes' arithmetic, so results are identical.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "platform/resize/resample_simd.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 #include <cstring>
 
 #include "platform/resize/resample_passes.h"
 
-namespace kvx::resize {
-namespace {
+HWY_BEFORE_NAMESPACE();
+namespace kvx::resize::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
 
 constexpr int kHorizontalShift = kWeightBits - kIntermediateBits;
 constexpr int kVerticalShift = kWeightBits + kIntermediateBits;
 
-bool haveSsse3() {
-  static const bool supported = __builtin_cpu_supports("ssse3");
-  return supported;
+#if HWY_TARGET == HWY_SCALAR
+// Highway's one-lane fallback has no byte lookups; the scalar passes are the better scalar.
+int horizontalRgbVector(const uint8_t*, const AxisFilter&, int, int16_t*) {
+  return 0;
 }
-
-bool haveAvx2() {
-  static const bool supported = __builtin_cpu_supports("avx2");
-  return supported;
+int verticalVector(const int16_t* const*, const int16_t*, int, int, uint8_t*) {
+  return 0;
 }
-
-// Two neighbouring weights as one 32-bit word, the layout _mm_madd_epi16 pairs them in.
-inline int32_t weightPair(const int16_t* weights) {
+#else
+// Two neighbouring weights as one 32-bit word: the pair a widening multiply-add sums.
+HWY_INLINE int32_t weightPair(const int16_t* weights) {
   int32_t pair;
   std::memcpy(&pair, weights, sizeof pair);
   return pair;
 }
+
+// Output pixels x .. x + Pixels − 1 (one or two), one in each 16-byte block: four taps per
+// block load, each pair of taps widened to words r0 r1 g0 g1 b0 b1 0 0 and multiplied by its
+// weight pair.
+template <size_t Pixels>
+HWY_INLINE void horizontalPixels(const uint8_t* source, const AxisFilter& filter, int x,
+                                 int16_t* out) {
+  const hn::FixedTag<uint8_t, 16 * Pixels> d8;
+  const hn::FixedTag<uint8_t, 16> dBlock;
+  const hn::Repartition<int16_t, decltype(d8)> d16;
+  const hn::Repartition<int32_t, decltype(d8)> d32;
+  const hn::FixedTag<int32_t, 4> d32Block;
+  alignas(16) static constexpr uint8_t kPairLow[16] = {0, 0x80, 3, 0x80, 1,    0x80, 4,    0x80,
+                                                       2, 0x80, 5, 0x80, 0x80, 0x80, 0x80, 0x80};
+  alignas(16) static constexpr uint8_t kPairHigh[16] = {6, 0x80, 9,  0x80, 7,    0x80, 10,   0x80,
+                                                        8, 0x80, 11, 0x80, 0x80, 0x80, 0x80, 0x80};
+  const auto pairLow = hn::LoadDup128(d8, kPairLow);
+  const auto pairHigh = hn::LoadDup128(d8, kPairHigh);
+  const int taps = filter.taps;
+  const uint8_t* first = source + static_cast<size_t>(filter.start[x]) * 3;
+  const int16_t* firstWeights = &filter.weights[static_cast<size_t>(x) * taps];
+  const uint8_t* second = source + static_cast<size_t>(filter.start[x + Pixels - 1]) * 3;
+  const int16_t* secondWeights = firstWeights + (Pixels - 1) * taps;
+  const auto weightsAt = [&](int k) {
+    if constexpr (Pixels == 2)
+      return hn::Combine(d32, hn::Set(d32Block, weightPair(secondWeights + k)),
+                         hn::Set(d32Block, weightPair(firstWeights + k)));
+    else
+      return hn::Set(d32, weightPair(firstWeights + k));
+  };
+  auto sum0 = hn::Zero(d32), sum1 = hn::Zero(d32);
+  for (int k = 0; k < taps; k += 4) {
+    hn::Vec<decltype(d8)> pixels;
+    if constexpr (Pixels == 2)
+      pixels = hn::Combine(d8, hn::LoadU(dBlock, second + k * 3), hn::LoadU(dBlock, first + k * 3));
+    else
+      pixels = hn::LoadU(d8, first + k * 3);
+    sum0 = hn::ReorderWidenMulAccumulate(d32,
+                                         hn::BitCast(d16, hn::TableLookupBytesOr0(pixels, pairLow)),
+                                         hn::BitCast(d16, weightsAt(k)), sum0, sum1);
+    if (k + 2 < taps)
+      sum0 = hn::ReorderWidenMulAccumulate(
+          d32, hn::BitCast(d16, hn::TableLookupBytesOr0(pixels, pairHigh)),
+          hn::BitCast(d16, weightsAt(k + 2)), sum0, sum1);
+  }
+  const auto total = hn::RearrangeToOddPlusEven(sum0, sum1);
+  const auto value =
+      hn::ShiftRight<kHorizontalShift>(hn::Add(total, hn::Set(d32, 1 << (kHorizontalShift - 1))));
+  // Four words a pixel, the fourth spare: the next pixel's store covers it.
+  const hn::Rebind<int16_t, decltype(d32)> dOut;
+  const auto words = hn::DemoteTo(dOut, value);
+  if constexpr (Pixels == 2) {
+    const hn::Half<decltype(dOut)> dHalf;
+    hn::StoreU(hn::LowerHalf(dHalf, words), dHalf, out + x * 3);
+    hn::StoreU(hn::UpperHalf(dHalf, words), dHalf, out + (x + 1) * 3);
+  } else {
+    hn::StoreU(words, dOut, out + x * 3);
+  }
+}
+
+int horizontalRgbVector(const uint8_t* source, const AxisFilter& filter, int end, int16_t* out) {
+  int x = 0;
+#if HWY_CAP_GE256
+  for (; x + 2 <= end; x += 2) horizontalPixels<2>(source, filter, x, out);
+#endif
+  for (; x < end; ++x) horizontalPixels<1>(source, filter, x, out);
+  return x;
+}
+
+#if HWY_ARCH_X86 || HWY_TARGET == HWY_NEON
+// Two rows' values interleaved and multiplied by their weight pair at once. The interleave
+// works within 16-byte blocks here, as does the pack that follows, so the values come back in
+// order.
+int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+                   uint8_t* out) {
+  const hn::ScalableTag<int16_t> d16;
+  const hn::Repartition<int32_t, decltype(d16)> d32;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  const int lanes = static_cast<int>(hn::Lanes(d16));
+  const auto round = hn::Set(d32, 1 << (kVerticalShift - 1));
+  int i = 0;
+  for (; i + lanes <= count; i += lanes) {
+    auto low0 = hn::Zero(d32), low1 = low0, high0 = low0, high1 = low0;
+    for (int k = 0; k < taps; k += 2) {
+      const auto a = hn::LoadU(d16, rows[k] + i), b = hn::LoadU(d16, rows[k + 1] + i);
+      const auto pair = hn::BitCast(d16, hn::Set(d32, weightPair(weights + k)));
+      low0 = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveLower(d16, a, b), pair, low0, low1);
+      high0 =
+          hn::ReorderWidenMulAccumulate(d32, hn::InterleaveUpper(d16, a, b), pair, high0, high1);
+    }
+    const auto finish = [&](auto sum0, auto sum1) {
+      return hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(sum0, sum1), round));
+    };
+    const auto words = hn::ReorderDemote2To(d16, finish(low0, low1), finish(high0, high1));
+    hn::StoreU(hn::DemoteTo(d8, words), d8, out + i);
+  }
+  return i;
+}
+#else
+// Each tap's weight multiplies the even and the
+// odd values apart (the other weight of the pair zero), so every sum lands in its own lane.
+int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+                   uint8_t* out) {
+  const hn::ScalableTag<int16_t> d16;
+  const hn::Repartition<int32_t, decltype(d16)> d32;
+  const hn::Repartition<uint32_t, decltype(d16)> du32;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  const int lanes = static_cast<int>(hn::Lanes(d16));
+  const auto round = hn::Set(d32, 1 << (kVerticalShift - 1));
+  const auto zero = hn::Zero(d32), white = hn::Set(d32, 255);
+  int i = 0;
+  for (; i + lanes <= count; i += lanes) {
+    auto even0 = zero, even1 = zero, odd0 = zero, odd1 = zero;
+    for (int k = 0; k < taps; ++k) {
+      const auto values = hn::LoadU(d16, rows[k] + i);
+      const uint32_t weight = static_cast<uint16_t>(weights[k]);
+      even0 = hn::ReorderWidenMulAccumulate(d32, values, hn::BitCast(d16, hn::Set(du32, weight)),
+                                            even0, even1);
+      odd0 = hn::ReorderWidenMulAccumulate(
+          d32, values, hn::BitCast(d16, hn::Set(du32, weight << 16)), odd0, odd1);
+    }
+    const auto finish = [&](auto sum0, auto sum1) {
+      const auto sum = hn::Add(hn::RearrangeToOddPlusEven(sum0, sum1), round);
+      return hn::BitCast(du32, hn::Min(hn::Max(hn::ShiftRight<kVerticalShift>(sum), zero), white));
+    };
+    const auto words = hn::Or(finish(even0, even1), hn::ShiftLeft<16>(finish(odd0, odd1)));
+    hn::StoreU(hn::DemoteTo(d8, hn::BitCast(d16, words)), d8, out + i);
+  }
+  return i;
+}
+#endif  // HWY_ARCH_X86 || HWY_TARGET == HWY_NEON
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace kvx::resize::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace kvx::resize {
+namespace {
 
 // Output pixels whose vector loads stay inside the source row form a prefix, since window
 // starts never decrease. A load reads at most `spare` bytes past the window's last pixel.
@@ -40,149 +182,27 @@ int vectorSafeEnd(const AxisFilter& filter, int destinationWidth, int spare) {
   return end;
 }
 
-// Two output pixels at a time, one in each 128-bit lane; four taps per 16-byte load.
-__attribute__((target("avx2"))) int horizontalRgbAvx2(const uint8_t* source,
-                                                      const AxisFilter& filter, int end,
-                                                      int16_t* out) {
-  const __m256i pairLow = _mm256_broadcastsi128_si256(
-      _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1));
-  const __m256i pairHigh = _mm256_broadcastsi128_si256(
-      _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1));
-  const __m256i round = _mm256_set1_epi32(1 << (kHorizontalShift - 1));
-  const int taps = filter.taps;
-  int x = 0;
-  for (; x + 2 <= end; x += 2) {
-    const uint8_t* first = source + static_cast<size_t>(filter.start[x]) * 3;
-    const uint8_t* second = source + static_cast<size_t>(filter.start[x + 1]) * 3;
-    const int16_t* firstWeights = &filter.weights[static_cast<size_t>(x) * taps];
-    const int16_t* secondWeights = firstWeights + taps;
-    __m256i sum = _mm256_setzero_si256();
-    for (int k = 0; k < taps; k += 4) {
-      const __m256i pixels = _mm256_inserti128_si256(
-          _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + k * 3))),
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + k * 3)), 1);
-      const __m256i weightsLow = _mm256_setr_m128i(_mm_set1_epi32(weightPair(firstWeights + k)),
-                                                   _mm_set1_epi32(weightPair(secondWeights + k)));
-      sum = _mm256_add_epi32(sum,
-                             _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, pairLow), weightsLow));
-      if (k + 2 < taps) {
-        const __m256i weightsHigh =
-            _mm256_setr_m128i(_mm_set1_epi32(weightPair(firstWeights + k + 2)),
-                              _mm_set1_epi32(weightPair(secondWeights + k + 2)));
-        sum = _mm256_add_epi32(
-            sum, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, pairHigh), weightsHigh));
-      }
-    }
-    const __m256i value = _mm256_srai_epi32(_mm256_add_epi32(sum, round), kHorizontalShift);
-    const __m256i packed = _mm256_packs_epi32(value, value);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x * 3), _mm256_castsi256_si128(packed));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (x + 1) * 3),
-                     _mm256_extracti128_si256(packed, 1));
-  }
-  return x;
-}
-
-__attribute__((target("ssse3"))) void horizontalRgbSsse3(const uint8_t* source,
-                                                         const AxisFilter& filter, int end,
-                                                         int16_t* out) {
-  // Pixels k and k + 1 of a pair into 16-bit lanes r0 r1 g0 g1 b0 b1 0 0.
-  const __m128i pairUp = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
-  const __m128i round = _mm_set1_epi32(1 << (kHorizontalShift - 1));
-  const int taps = filter.taps;
-  for (int x = 0; x < end; ++x) {
-    const uint8_t* pixel = source + static_cast<size_t>(filter.start[x]) * 3;
-    const int16_t* weights = &filter.weights[static_cast<size_t>(x) * taps];
-    __m128i sum = _mm_setzero_si128();
-    for (int k = 0; k < taps; k += 2) {
-      const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixel + k * 3));
-      sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_shuffle_epi8(two, pairUp),
-                                              _mm_set1_epi32(weightPair(weights + k))));
-    }
-    const __m128i value = _mm_srai_epi32(_mm_add_epi32(sum, round), kHorizontalShift);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x * 3), _mm_packs_epi32(value, value));
-  }
-}
-
-inline __m128i verticalEightSse2(const int16_t* const* rows, const int16_t* weights, int taps,
-                                 int i) {
-  __m128i low = _mm_setzero_si128();
-  __m128i high = _mm_setzero_si128();
-  for (int k = 0; k < taps; k += 2) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i));
-    const __m128i pair = _mm_set1_epi32(weightPair(weights + k));
-    low = _mm_add_epi32(low, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), pair));
-    high = _mm_add_epi32(high, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), pair));
-  }
-  const __m128i round = _mm_set1_epi32(1 << (kVerticalShift - 1));
-  low = _mm_srai_epi32(_mm_add_epi32(low, round), kVerticalShift);
-  high = _mm_srai_epi32(_mm_add_epi32(high, round), kVerticalShift);
-  return _mm_packs_epi32(low, high);
-}
-
-int verticalSse2(const int16_t* const* rows, const int16_t* weights, int taps, int count,
-                 uint8_t* out) {
-  int i = 0;
-  for (; i + 16 <= count; i += 16) {
-    const __m128i first = verticalEightSse2(rows, weights, taps, i);
-    const __m128i second = verticalEightSse2(rows, weights, taps, i + 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(first, second));
-  }
-  return i;
-}
-
-__attribute__((target("avx2"))) inline __m256i verticalSixteenAvx2(const int16_t* const* rows,
-                                                                   const int16_t* weights, int taps,
-                                                                   int i) {
-  __m256i low = _mm256_setzero_si256();
-  __m256i high = _mm256_setzero_si256();
-  for (int k = 0; k < taps; k += 2) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + i));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + i));
-    const __m256i pair = _mm256_set1_epi32(weightPair(weights + k));
-    low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), pair));
-    high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), pair));
-  }
-  const __m256i round = _mm256_set1_epi32(1 << (kVerticalShift - 1));
-  low = _mm256_srai_epi32(_mm256_add_epi32(low, round), kVerticalShift);
-  high = _mm256_srai_epi32(_mm256_add_epi32(high, round), kVerticalShift);
-  // unpack and pack both work within 128-bit lanes, so this restores the value order.
-  return _mm256_packs_epi32(low, high);
-}
-
-__attribute__((target("avx2"))) int verticalAvx2(const int16_t* const* rows, const int16_t* weights,
-                                                 int taps, int count, uint8_t* out) {
-  int i = 0;
-  for (; i + 32 <= count; i += 32) {
-    const __m256i first = verticalSixteenAvx2(rows, weights, taps, i);
-    const __m256i second = verticalSixteenAvx2(rows, weights, taps, i + 16);
-    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), bytes);
-  }
-  return i;
-}
-
 }  // namespace
+
+HWY_EXPORT(horizontalRgbVector);
+HWY_EXPORT(verticalVector);
 
 void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
                         int destinationWidth, int16_t* out) {
   int done = 0;
-  if (channels == 3 && haveAvx2()) {
-    // A 16-byte load at the last group of four taps reaches 4 bytes past the window, 10 when
-    // only two taps remain.
-    done = horizontalRgbAvx2(source, filter, vectorSafeEnd(filter, destinationWidth, 10), out);
-  } else if (channels == 3 && haveSsse3()) {
-    done = vectorSafeEnd(filter, destinationWidth, 2);
-    horizontalRgbSsse3(source, filter, done, out);
-  }
+  // A 16-byte load at the last group of four taps reaches 4 bytes past the window, 10 when
+  // only two taps remain.
+  if (channels == 3)
+    done = HWY_DYNAMIC_DISPATCH(horizontalRgbVector)(
+        source, filter, vectorSafeEnd(filter, destinationWidth, 10), out);
   horizontalPixelsScalar(source, channels, filter, done, destinationWidth, out);
 }
 
 void verticalPassFast(const int16_t* const* rows, const int16_t* weights, int taps, int count,
                       uint8_t* out) {
-  const int done = haveAvx2() ? verticalAvx2(rows, weights, taps, count, out)
-                              : verticalSse2(rows, weights, taps, count, out);
+  const int done = HWY_DYNAMIC_DISPATCH(verticalVector)(rows, weights, taps, count, out);
   verticalValuesScalar(rows, weights, taps, done, count, out);
 }
 
 }  // namespace kvx::resize
+#endif  // HWY_ONCE

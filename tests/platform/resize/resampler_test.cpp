@@ -8,6 +8,7 @@
 #include "platform/resize/filter_weights.h"
 #include "platform/resize/resample_passes.h"
 #include "platform/resize/resizelib.h"
+#include "support/simd_targets.h"
 
 namespace {
 
@@ -55,24 +56,28 @@ TEST(Resize, FlatPicturesStayFlat) {
   }
 }
 
-// The SIMD passes must give the plain scalar passes' bytes, shrinking and enlarging, for
-// widths that exercise the vector edges.
+// The vector passes of every instruction set the processor has must give the plain scalar
+// passes' bytes, shrinking and enlarging, for widths that exercise the vector edges.
 TEST(Resize, FastPathMatchesScalarReference) {
   struct Case {
     int sw, sh, dw, dh, channels;
   };
-  for (const Case& c : {Case{192, 108, 160, 90, 3}, Case{72, 57, 192, 108, 3}, Case{5, 3, 17, 4, 3},
-                        Case{301, 7, 2, 40, 3}, Case{64, 48, 50, 70, 1}, Case{2, 2, 3, 3, 3},
-                        Case{1000, 2, 999, 3, 3}}) {
-    const auto picture = detailed(c.sw, c.sh, c.channels);
-    const size_t outBytes = static_cast<size_t>(c.dw) * c.dh * c.channels;
-    std::vector<uint8_t> fast(outBytes), scalar(outBytes);
-    ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, fast.data(), c.dw, c.dh, c.channels,
-                               Kernels::kFast));
-    ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, scalar.data(), c.dw, c.dh, c.channels,
-                               Kernels::kScalar));
-    EXPECT_EQ(fast, scalar) << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
-  }
+  kvxtest::forEachSimdTarget([](const std::string& target) {
+    for (const Case& c :
+         {Case{192, 108, 160, 90, 3}, Case{72, 57, 192, 108, 3}, Case{5, 3, 17, 4, 3},
+          Case{301, 7, 2, 40, 3}, Case{64, 48, 50, 70, 1}, Case{2, 2, 3, 3, 3},
+          Case{1000, 2, 999, 3, 3}, Case{1920, 3, 1280, 2, 3}, Case{33, 9, 97, 31, 1}}) {
+      const auto picture = detailed(c.sw, c.sh, c.channels);
+      const size_t outBytes = static_cast<size_t>(c.dw) * c.dh * c.channels;
+      std::vector<uint8_t> fast(outBytes), scalar(outBytes);
+      ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, fast.data(), c.dw, c.dh, c.channels,
+                                 Kernels::kFast));
+      ASSERT_TRUE(resamplePacked(picture.data(), c.sw, c.sh, scalar.data(), c.dw, c.dh, c.channels,
+                                 Kernels::kScalar));
+      EXPECT_EQ(fast, scalar) << target << " " << c.sw << "x" << c.sh << " -> " << c.dw << "x"
+                              << c.dh;
+    }
+  });
 }
 
 // At an unchanged width the horizontal pass only widens the values, which the resampler then
