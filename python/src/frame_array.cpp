@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kvxtheme/pixel_rows.h"
+
 namespace kvxpy {
 
 void checkFrameArray(const py::array& array, int width, int height, const char* what) {
@@ -40,12 +42,7 @@ void copyPixels(const uint8_t* source, size_t sourceStride, uint8_t* destination
       std::memmove(to, from, rowBytes);
       continue;
     }
-    for (size_t x = 0; x < rowBytes; x += 3) {
-      const uint8_t red = from[x + 2], green = from[x + 1], blue = from[x];
-      to[x] = red;
-      to[x + 1] = green;
-      to[x + 2] = blue;
-    }
+    kvxSwapRedBlue(from, to, static_cast<size_t>(width));
   }
 }
 

@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/rows/pixel_rows.h"
+
 namespace {
 
 // Layers larger than this are refused as if memory had run out.
@@ -83,8 +85,7 @@ int scaledLength(int value, double scale) {
 
 void swapRedBlue(uint8_t* rows, int width, int height) {
   if (!rows || width <= 0 || height <= 0) return;
-  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  for (size_t i = 0; i < count; ++i) std::swap(rows[3 * i], rows[3 * i + 2]);
+  kvx::rows::swapRedBlue(rows, rows, static_cast<size_t>(width) * static_cast<size_t>(height));
 }
 
 void LayerBuilder::buildLayers(const ObjectList& objects, LayerList& layers) const {

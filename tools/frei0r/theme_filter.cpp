@@ -8,7 +8,7 @@
 #include <fstream>
 #include <limits>
 
-#include "rgba_frame.h"
+#include "kvxtheme/pixel_rows.h"
 #include "subtitles/subtitle_file.h"
 
 namespace kvxfrei0r {
@@ -186,12 +186,13 @@ void ThemeFilter::update(double time, const uint32_t* input, uint32_t* output) {
     if (!strips && (!restartPending_ || startClip()) && clipRunning_ && themeUsable_) {
       int64_t index = std::min<int64_t>(clock_.frameIndex(time), std::numeric_limits<int>::max());
       cueTime_ = kvxsubs::secondsToMicroseconds(clock_.seconds(time, index));
-      rgbaToBgr(input, pixels_, source_.data());
+      kvxRgbaToBgr(reinterpret_cast<const uint8_t*>(input), source_.data(), pixels_);
       const size_t stride = static_cast<size_t>(width_) * 3;
       drawn = host_.renderFrame(static_cast<int>(index), source_.data(), stride,
                                 destination_.data(), stride) != 0;
       if (drawn)
-        bgrToRgba(destination_.data(), input, pixels_, output);
+        kvxBgrToRgba(destination_.data(), reinterpret_cast<const uint8_t*>(input),
+                     reinterpret_cast<uint8_t*>(output), pixels_);
       else
         reportOnce("frame " + std::to_string(index) +
                    " could not be composed in full (not enough memory for this theme at this "
