@@ -15,15 +15,23 @@ packages=(
   help2man man-db python3-jsonschema
   pybind11-dev python3-pybind11 python3-numpy python3-pytest python3-dask python3-distributed
   python3 binutils
+  libhwy-dev g++-aarch64-linux-gnu qemu-user
+  libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libpng-dev:arm64
 )
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+# The arm64 libraries the cross test links come from Debian's arm64 archive (multiarch).
+fresh_architecture=0
+if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  $SUDO dpkg --add-architecture arm64
+  fresh_architecture=1
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  export DEBIAN_FRONTEND=noninteractive
+if [ ${#missing[@]} -gt 0 ] || [ "$fresh_architecture" -eq 1 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

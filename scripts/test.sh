@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The project's test command: installs the packages, then builds and tests normally, under
-# AddressSanitizer and UndefinedBehaviorSanitizer, runs the concurrency tests under
-# ThreadSanitizer, and fuzzes every parser briefly.
+# The project's test command: installs the packages, then builds and tests normally, cross-tests
+# the pixel engine for arm64 under qemu, builds and tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs the concurrency tests under ThreadSanitizer, and fuzzes every
+# parser briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,6 +13,8 @@ export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+scripts/cross-test-arm64.sh build-arm64
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVX_SANITIZE=ON -DKVX_BENCH=OFF
 cmake --build build-asan -j "$jobs"
