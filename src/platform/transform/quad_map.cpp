@@ -9,10 +9,12 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/transform/quad_sampler.h"
+
 namespace kvx::transform {
 namespace {
 
-constexpr int kWeightBits = 12;
+constexpr int kWeightBits = kSampleWeightBits;
 constexpr uint32_t kWeightOne = 1u << kWeightBits;
 constexpr int kChunk = 256;
 
@@ -85,22 +87,28 @@ void locateNearSides(const HomogeneousRow& h, double sign, double planeX0, int c
 // Inside for certain: no test, and one reciprocal a pixel (a chunk for an affine map, whose w
 // does not change along a row). Floats from the chunk's first pixel on: a position is off by
 // far less than a weight step.
-template <bool Affine>
-void locateInside(const HomogeneousRow& h, double planeX0, int count, double sourceWidth,
-                  double sourceHeight, SamplePositions& out) {
+InsideRun insideRun(const HomogeneousRow& h, double planeX0, int count, double sourceWidth,
+                    double sourceHeight) {
+  return {static_cast<float>((h.u + h.du * planeX0) * sourceWidth),
+          static_cast<float>(h.du * sourceWidth),
+          static_cast<float>((h.v + h.dv * planeX0) * sourceHeight),
+          static_cast<float>(h.dv * sourceHeight),
+          static_cast<float>(h.w + h.dw * planeX0),
+          static_cast<float>(h.dw),
+          h.dw == 0,
+          count};
+}
+
+// The scalar form of sampleInsideRun's positions, for what the vectors leave.
+void locateInside(const InsideRun& run, int from, double sourceWidth, double sourceHeight,
+                  SamplePositions& out) {
   const float maxX = static_cast<float>(sourceWidth - 1);
   const float maxY = static_cast<float>(sourceHeight - 1);
-  const float u0 = static_cast<float>((h.u + h.du * planeX0) * sourceWidth);
-  const float du = static_cast<float>(h.du * sourceWidth);
-  const float v0 = static_cast<float>((h.v + h.dv * planeX0) * sourceHeight);
-  const float dv = static_cast<float>(h.dv * sourceHeight);
-  const float w0 = static_cast<float>(h.w + h.dw * planeX0), dw = static_cast<float>(h.dw);
-  const float chunkReciprocal = 1.0f / w0;
-  for (int i = 0; i < count; ++i) {
-    const float x = static_cast<float>(i);
-    const float r = Affine ? chunkReciprocal : 1.0f / (w0 + dw * x);
-    const float sx = std::min(std::max((u0 + du * x) * r - 0.5f, 0.0f), maxX);
-    const float sy = std::min(std::max((v0 + dv * x) * r - 0.5f, 0.0f), maxY);
+  for (int i = 0; i < run.count - from; ++i) {
+    const float x = static_cast<float>(from + i);
+    const float w = run.affine ? run.w0 : run.w0 + run.dw * x;
+    const float sx = std::min(std::max((run.u0 + run.du * x) / w - 0.5f, 0.0f), maxX);
+    const float sy = std::min(std::max((run.v0 + run.dv * x) / w - 0.5f, 0.0f), maxY);
     const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
     out.x[i] = x0;
     out.y[i] = y0;
@@ -150,26 +158,24 @@ void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, 
     std::memset(row, 0, static_cast<size_t>(run.first) * Channels);
     std::memset(row + (run.last + 1) * Channels, 0,
                 static_cast<size_t>(target.width - 1 - run.last) * Channels);
-    // Pixels [from, to] in chunks, located by `locate(x, count)`.
-    const auto sampleRange = [&](int from, int to, auto locate) {
+    // Near the sides, pixels [from, to] in chunks.
+    const auto nearSides = [&](int from, int to) {
       for (int x = from; x <= to; x += kChunk) {
         const int count = std::min(kChunk, to + 1 - x);
-        locate(planeX0 + x, count);
+        locateNearSides(h, sign, planeX0 + x, count, source.width, source.height, positions);
         sample<Channels>(source, positions, count, row + x * Channels);
       }
     };
-    const auto nearSides = [&](double x0, int count) {
-      locateNearSides(h, sign, x0, count, source.width, source.height, positions);
-    };
-    const auto inside = [&](double x0, int count) {
-      if (h.dw == 0)
-        locateInside<true>(h, x0, count, source.width, source.height, positions);
-      else
-        locateInside<false>(h, x0, count, source.width, source.height, positions);
-    };
-    sampleRange(run.first, run.innerFirst - 1, nearSides);
-    sampleRange(run.innerFirst, run.innerLast, inside);
-    sampleRange(run.innerLast + 1, run.last, nearSides);
+    nearSides(run.first, run.innerFirst - 1);
+    for (int x = run.innerFirst; x <= run.innerLast; x += kChunk) {
+      const int count = std::min(kChunk, run.innerLast + 1 - x);
+      const InsideRun inside = insideRun(h, planeX0 + x, count, source.width, source.height);
+      uint8_t* out = row + x * Channels;
+      const int done = sampleInsideRun(inside, source, out);
+      locateInside(inside, done, source.width, source.height, positions);
+      sample<Channels>(source, positions, count - done, out + done * Channels);
+    }
+    nearSides(run.innerLast + 1, run.last);
   }
 }
 

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "support/simd_targets.h"
+
 namespace {
 
 using kvx::pixels::ConstPixelView;
@@ -64,6 +66,9 @@ const Case kCases[] = {
     {"near horizon", 50, 50, 3, {0, 0, 400, 180, 400, 190, 0, 60}},
     {"mirrored", 33, 21, 3, {60, 0, 0, 0, 0, 40, 60, 40}},
     {"grey", 90, 70, 1, {5, 5, 150, -20, 170, 120, -10, 90}},
+    // Samples at the picture's last bytes, which whole-word fetches must not reach past.
+    {"tiny", 2, 2, 3, {0, 0, 70, 3, 68, 75, -2, 71}},
+    {"tiny grey", 3, 2, 1, {0, 0, 90, 0, 90, 60, 0, 60}},
 };
 
 std::vector<uint8_t> detailed(size_t bytes) {
@@ -73,30 +78,32 @@ std::vector<uint8_t> detailed(size_t bytes) {
 }
 
 TEST(QuadMap, EveryPixelWithinOneOfThePerPixelMapping) {
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    const auto placement = kvx::transform::placeOnCorners(c.points);
-    ASSERT_TRUE(placement);
-    const std::vector<uint8_t> picture = detailed(size_t(c.width) * c.height * c.bytesPerPixel);
-    const size_t bytes = size_t(placement->width) * placement->height * c.bytesPerPixel;
-    std::vector<uint8_t> fast(bytes, 77), expected(bytes, 77);
-    const ConstPixelView source =
-        kvx::pixels::packedView(picture.data(), c.width, c.height, c.bytesPerPixel);
-    kvx::transform::mapOntoQuad(
-        *placement, source,
-        kvx::pixels::packedView(fast.data(), placement->width, placement->height, c.bytesPerPixel));
-    referenceMap(placement->map, source, placement->left, placement->top,
-                 kvx::pixels::packedView(expected.data(), placement->width, placement->height,
-                                         c.bytesPerPixel));
-    int worst = 0;
-    size_t inside = 0;
-    for (size_t i = 0; i < bytes; ++i) {
-      worst = std::max(worst, std::abs(fast[i] - expected[i]));
-      inside += expected[i] != 0;
+  kvxtest::forEachSimdTarget([](const std::string& target) {
+    for (const Case& c : kCases) {
+      SCOPED_TRACE(target + " " + c.name);
+      const auto placement = kvx::transform::placeOnCorners(c.points);
+      ASSERT_TRUE(placement);
+      const std::vector<uint8_t> picture = detailed(size_t(c.width) * c.height * c.bytesPerPixel);
+      const size_t bytes = size_t(placement->width) * placement->height * c.bytesPerPixel;
+      std::vector<uint8_t> fast(bytes, 77), expected(bytes, 77);
+      const ConstPixelView source =
+          kvx::pixels::packedView(picture.data(), c.width, c.height, c.bytesPerPixel);
+      kvx::transform::mapOntoQuad(*placement, source,
+                                  kvx::pixels::packedView(fast.data(), placement->width,
+                                                          placement->height, c.bytesPerPixel));
+      referenceMap(placement->map, source, placement->left, placement->top,
+                   kvx::pixels::packedView(expected.data(), placement->width, placement->height,
+                                           c.bytesPerPixel));
+      int worst = 0;
+      size_t inside = 0;
+      for (size_t i = 0; i < bytes; ++i) {
+        worst = std::max(worst, std::abs(fast[i] - expected[i]));
+        inside += expected[i] != 0;
+      }
+      EXPECT_LE(worst, 1);
+      EXPECT_GT(inside, bytes / 8) << "the quad covers a good part of its box";
     }
-    EXPECT_LE(worst, 1);
-    EXPECT_GT(inside, bytes / 8) << "the quad covers a good part of its box";
-  }
+  });
 }
 
 TEST(QuadMap, PlacementCoversTheCornersBoxAndRefusesWhatItCannotHold) {

@@ -1,0 +1,115 @@
+// The inside-run sampler, compiled once per instruction set by Highway from this one source.
+// Corner pixels are fetched as 32-bit words at their byte offsets; a word that would reach past
+// the picture's last byte is fetched from up to three bytes earlier and shifted down.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "platform/transform/quad_sampler.cpp"
+#include "platform/transform/quad_sampler.h"
+
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+HWY_BEFORE_NAMESPACE();
+namespace kvx::transform::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET == HWY_SCALAR
+int sampleInsideVector(const InsideRun&, pixels::ConstPixelView, uint8_t*) {
+  return 0;  // the scalar sampler is the one-lane version
+}
+#else
+template <int Channels>
+int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out) {
+  const hn::ScalableTag<float> df;
+  const hn::RebindToSigned<decltype(df)> di;
+  const hn::RebindToUnsigned<decltype(df)> du;
+  const hn::Rebind<uint8_t, decltype(df)> d8;
+  const int lanes = static_cast<int>(hn::Lanes(df));
+  const int32_t byteCount = static_cast<int32_t>((source.height - 1) * source.stride +
+                                                 static_cast<ptrdiff_t>(source.width) * Channels);
+  const auto* base = reinterpret_cast<const int32_t*>(source.data);
+  const auto maxX = hn::Set(df, static_cast<float>(source.width - 1));
+  const auto maxY = hn::Set(df, static_cast<float>(source.height - 1));
+  const auto half = hn::Set(df, 0.5f), zero = hn::Zero(df);
+  const auto one = hn::Set(df, static_cast<float>(1 << kSampleWeightBits));
+  const auto lastX = hn::Set(di, source.width - 1), lastY = hn::Set(di, source.height - 1);
+  const auto stride = hn::Set(di, static_cast<int32_t>(source.stride));
+  const auto wordLimit = hn::Set(di, byteCount - 4);
+  const auto weightOne = hn::Set(du, 1u << kSampleWeightBits);
+  const auto round = hn::Set(du, 1u << (2 * kSampleWeightBits - 1));
+  const auto byteMask = hn::Set(du, 0xFFu);
+  // The word at each byte offset, whole even at the picture's end.
+  const auto fetch = [&](hn::Vec<decltype(di)> offset) {
+    const auto clamped = hn::Min(offset, wordLimit);
+    const auto word = hn::BitCast(du, hn::GatherOffset(di, base, clamped));
+    return hn::Shr(word, hn::BitCast(du, hn::ShiftLeft<3>(hn::Sub(offset, clamped))));
+  };
+  int i = 0;
+  for (; i + lanes <= run.count; i += lanes) {
+    const auto x = hn::Add(hn::Set(df, static_cast<float>(i)), hn::Iota(df, 0));
+    const auto w =
+        run.affine ? hn::Set(df, run.w0) : hn::MulAdd(hn::Set(df, run.dw), x, hn::Set(df, run.w0));
+    const auto u = hn::MulAdd(hn::Set(df, run.du), x, hn::Set(df, run.u0));
+    const auto v = hn::MulAdd(hn::Set(df, run.dv), x, hn::Set(df, run.v0));
+    const auto sx = hn::Min(hn::Max(hn::Sub(hn::Div(u, w), half), zero), maxX);
+    const auto sy = hn::Min(hn::Max(hn::Sub(hn::Div(v, w), half), zero), maxY);
+    const auto x0 = hn::ConvertTo(di, sx), y0 = hn::ConvertTo(di, sy);
+    const auto fx = hn::BitCast(
+        du, hn::ConvertTo(di, hn::MulAdd(hn::Sub(sx, hn::ConvertTo(df, x0)), one, half)));
+    const auto fy = hn::BitCast(
+        du, hn::ConvertTo(di, hn::MulAdd(hn::Sub(sy, hn::ConvertTo(df, y0)), one, half)));
+    const auto gx = hn::Sub(weightOne, fx), gy = hn::Sub(weightOne, fy);
+    const auto w00 = hn::Mul(gx, gy), w01 = hn::Mul(fx, gy);
+    const auto w10 = hn::Mul(gx, fy), w11 = hn::Mul(fx, fy);
+    const auto dx = hn::IfThenElseZero(hn::Lt(x0, lastX), hn::Set(di, Channels));
+    const auto dy = hn::IfThenElseZero(hn::Lt(y0, lastY), stride);
+    const auto offset = hn::Add(hn::Mul(y0, stride), hn::Mul(x0, hn::Set(di, Channels)));
+    const auto a = fetch(offset), b = fetch(hn::Add(offset, dx));
+    const auto c = fetch(hn::Add(offset, dy)), d = fetch(hn::Add(hn::Add(offset, dy), dx));
+    // The four weights sum to 2^24, so 255 of them still fit 32 bits.
+    const auto channel = [&](auto shift) {
+      constexpr int kShift = decltype(shift)::value;
+      const auto at = [&](auto word) { return hn::And(hn::ShiftRight<kShift>(word), byteMask); };
+      const auto sum = hn::Add(hn::Add(hn::Mul(at(a), w00), hn::Mul(at(b), w01)),
+                               hn::Add(hn::Mul(at(c), w10), hn::Mul(at(d), w11)));
+      return hn::DemoteTo(
+          d8, hn::BitCast(di, hn::ShiftRight<2 * kSampleWeightBits>(hn::Add(sum, round))));
+    };
+    if constexpr (Channels == 3) {
+      hn::StoreInterleaved3(channel(std::integral_constant<int, 0>()),
+                            channel(std::integral_constant<int, 8>()),
+                            channel(std::integral_constant<int, 16>()), d8, out + 3 * i);
+    } else {
+      hn::StoreU(channel(std::integral_constant<int, 0>()), d8, out + i);
+    }
+  }
+  return i;
+}
+
+int sampleInsideVector(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out) {
+  return source.bytesPerPixel == 3 ? sampleRun<3>(run, source, out)
+                                   : sampleRun<1>(run, source, out);
+}
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace kvx::transform::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace kvx::transform {
+
+HWY_EXPORT(sampleInsideVector);
+
+int sampleInsideRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out) {
+  // Byte offsets are 32-bit lanes; a picture of 4 bytes or less has no whole word to fetch.
+  const int64_t bytes = (static_cast<int64_t>(source.height) - 1) * source.stride +
+                        static_cast<int64_t>(source.width) * source.bytesPerPixel;
+  if (source.stride <= 0 || bytes < 4 || bytes > std::numeric_limits<int32_t>::max()) return 0;
+  return HWY_DYNAMIC_DISPATCH(sampleInsideVector)(run, source, out);
+}
+
+}  // namespace kvx::transform
+#endif  // HWY_ONCE
