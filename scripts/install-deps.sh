@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package kvxtheme needs to build, test and run. Safe to re-run.
+# Usage: install-deps.sh [--arm64-library]
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
@@ -18,6 +19,11 @@ packages=(
   libhwy-dev g++-aarch64-linux-gnu qemu-user
   libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libpng-dev:arm64
 )
+# `--arm64-library`: also what the whole library needs to build for arm64 (about 190 packages).
+if [ "${1:-}" = "--arm64-library" ]; then
+  packages+=(libpango1.0-dev:arm64 libcairo2-dev:arm64 libfontconfig-dev:arm64 zlib1g-dev:arm64
+    libavformat-dev:arm64 libavcodec-dev:arm64 libswscale-dev:arm64 libavutil-dev:arm64)
+fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
