@@ -6,6 +6,7 @@
 #include "cli_error.h"
 #include "ffmpeg_ptr.h"
 #include "frame_sink.h"
+#include "kvxtheme/pixel_rows.h"
 #include "pending_file.h"
 
 namespace kvxcli {
@@ -66,12 +67,10 @@ class PngSink : public FrameSink {
     for (int y = 0; y < settings_.height; ++y) {
       const uint8_t* in = pixels + y * rowBytes;
       uint8_t* out = frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0];
-      for (size_t x = 0; x < rowBytes; x += channels) {
-        out[x] = in[x + 2];
-        out[x + 1] = in[x + 1];
-        out[x + 2] = in[x];
-        if (channels == 4) out[x + 3] = in[x + 3];
-      }
+      if (channels == 4)
+        kvxSwapRedBlueAlpha(in, out, static_cast<size_t>(settings_.width));
+      else
+        kvxSwapRedBlue(in, out, static_cast<size_t>(settings_.width));
     }
     result = avcodec_send_frame(encoder_.get(), frame_.get());
     if (result >= 0) result = avcodec_receive_packet(encoder_.get(), packet_.get());

@@ -23,6 +23,18 @@ size_t swapRedBlueVector(const uint8_t* from, uint8_t* to, size_t pixels) {
   return x;
 }
 
+size_t swapRedBlueAlphaVector(const uint8_t* from, uint8_t* to, size_t pixels) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t x = 0;
+  for (; x + lanes <= pixels; x += lanes) {
+    hn::Vec<decltype(d)> blue, green, red, alpha;
+    hn::LoadInterleaved4(d, from + 4 * x, blue, green, red, alpha);
+    hn::StoreInterleaved4(red, green, blue, alpha, d, to + 4 * x);
+  }
+  return x;
+}
+
 size_t rgbaToBgrVector(const uint8_t* rgba, uint8_t* bgr, size_t pixels) {
   const hn::ScalableTag<uint8_t> d;
   const size_t lanes = hn::Lanes(d);
@@ -55,12 +67,18 @@ HWY_AFTER_NAMESPACE();
 namespace kvx::rows {
 
 HWY_EXPORT(swapRedBlueVector);
+HWY_EXPORT(swapRedBlueAlphaVector);
 HWY_EXPORT(rgbaToBgrVector);
 HWY_EXPORT(bgrToRgbaVector);
 
 void swapRedBlue(const uint8_t* from, uint8_t* to, size_t pixels) {
   const size_t done = HWY_DYNAMIC_DISPATCH(swapRedBlueVector)(from, to, pixels);
   swapRedBlueScalar(from + 3 * done, to + 3 * done, pixels - done);
+}
+
+void swapRedBlueAlpha(const uint8_t* from, uint8_t* to, size_t pixels) {
+  const size_t done = HWY_DYNAMIC_DISPATCH(swapRedBlueAlphaVector)(from, to, pixels);
+  swapRedBlueAlphaScalar(from + 4 * done, to + 4 * done, pixels - done);
 }
 
 void rgbaToBgr(const uint8_t* rgba, uint8_t* bgr, size_t pixels) {
@@ -79,6 +97,16 @@ void swapRedBlueScalar(const uint8_t* from, uint8_t* to, size_t pixels) {
     to[0] = red;
     to[1] = green;
     to[2] = blue;
+  }
+}
+
+void swapRedBlueAlphaScalar(const uint8_t* from, uint8_t* to, size_t pixels) {
+  for (size_t i = 0; i < pixels; ++i, from += 4, to += 4) {
+    const uint8_t blue = from[0], green = from[1], red = from[2], alpha = from[3];
+    to[0] = red;
+    to[1] = green;
+    to[2] = blue;
+    to[3] = alpha;
   }
 }
 

@@ -11,6 +11,10 @@ namespace kvx::rows {
 void swapRedBlue(const uint8_t* from, uint8_t* to, size_t pixels);
 void swapRedBlueScalar(const uint8_t* from, uint8_t* to, size_t pixels);
 
+// B, G, R, A ↔ R, G, B, A. `from` and `to` may be the same row.
+void swapRedBlueAlpha(const uint8_t* from, uint8_t* to, size_t pixels);
+void swapRedBlueAlphaScalar(const uint8_t* from, uint8_t* to, size_t pixels);
+
 // R, G, B, A → B, G, R.
 void rgbaToBgr(const uint8_t* rgba, uint8_t* bgr, size_t pixels);
 void rgbaToBgrScalar(const uint8_t* rgba, uint8_t* bgr, size_t pixels);

@@ -6,6 +6,10 @@ extern "C" void kvxSwapRedBlue(const uint8_t* from, uint8_t* to, size_t pixels) 
   kvx::rows::swapRedBlue(from, to, pixels);
 }
 
+extern "C" void kvxSwapRedBlueAlpha(const uint8_t* from, uint8_t* to, size_t pixels) {
+  kvx::rows::swapRedBlueAlpha(from, to, pixels);
+}
+
 extern "C" void kvxRgbaToBgr(const uint8_t* rgba, uint8_t* bgr, size_t pixels) {
   kvx::rows::rgbaToBgr(rgba, bgr, pixels);
 }

@@ -30,6 +30,11 @@ TEST(PixelRows, EveryTargetMatchesTheScalarReference) {
       kvx::rows::swapRedBlueScalar(bgr.data(), reference.data(), width);
       ASSERT_EQ(fast, reference) << target << " swap, width " << width;
 
+      std::vector<uint8_t> swappedFast(4 * width + 1, 0x3C), swappedReference(4 * width + 1, 0x3C);
+      kvx::rows::swapRedBlueAlpha(rgba.data(), swappedFast.data(), width);
+      kvx::rows::swapRedBlueAlphaScalar(rgba.data(), swappedReference.data(), width);
+      ASSERT_EQ(swappedFast, swappedReference) << target << " swap with alpha, width " << width;
+
       kvx::rows::rgbaToBgr(rgba.data(), fast.data(), width);
       kvx::rows::rgbaToBgrScalar(rgba.data(), reference.data(), width);
       ASSERT_EQ(fast, reference) << target << " rgba to bgr, width " << width;
@@ -54,6 +59,9 @@ TEST(PixelRows, ColourFollowsTheOrderAndAlphaComesFromTheInput) {
   std::vector<uint8_t> rgb(9);
   kvx::rows::swapRedBlue(bgr.data(), rgb.data(), 3);
   EXPECT_EQ(rgb, (std::vector<uint8_t>{10, 20, 30, 200, 150, 100, 0, 0, 7}));
+  std::vector<uint8_t> bgra(12);
+  kvx::rows::swapRedBlueAlpha(rgba.data(), bgra.data(), 3);
+  EXPECT_EQ(bgra, (std::vector<uint8_t>{30, 20, 10, 40, 100, 150, 200, 255, 0, 0, 0, 0}));
 }
 
 // Swapping in place twice, or converting to R, G, B, A and back, restores the row.
