@@ -147,44 +147,57 @@ class AlphaSpread {
   HWY_ALIGN uint8_t byteIndex_[3][hn::MaxLanes(D8())];
 };
 
+// One vector of pixels at `x`.
+template <int Mode, class D8, class Spread>
+HWY_INLINE void mergeVector(D8 d8, const Spread& spread, const MergeRow& row, size_t x) {
+  const size_t lanes = hn::Lanes(d8);
+  const int bpp = row.bytesPerPixel;
+  auto alpha = hn::LoadU(d8, row.mask + x);
+  uint8_t* d = row.destination + x * bpp;
+  const uint8_t* s = row.source + x * bpp;
+  // Opaque and clear runs dominate real masks: copy or skip them outright.
+  if (hn::AllTrue(d8, hn::Eq(alpha, hn::Zero(d8)))) return;
+  if (Mode == kMergeNormal && row.level == 0 && hn::AllTrue(d8, hn::Eq(alpha, hn::Set(d8, 255)))) {
+    std::memcpy(d, s, lanes * bpp);
+    return;
+  }
+  if (row.level != 0) alpha = weakenBytes(d8, alpha, row.level);
+  if (bpp == 1) {
+    hn::StoreU(blendAny<Mode>(d8, hn::LoadU(d8, s), hn::LoadU(d8, d), alpha), d8, d);
+    return;
+  }
+  for (size_t k = 0; k < 3; ++k) {
+    const size_t i = k * lanes;
+    hn::StoreU(
+        blendAny<Mode>(d8, hn::LoadU(d8, s + i), hn::LoadU(d8, d + i), spread.spread(d8, alpha, k)),
+        d8, d + i);
+  }
+}
+
 template <int Mode>
 void mergeRowMode(const MergeRow& row) {
   const hn::ScalableTag<uint8_t> d8;
   const size_t lanes = hn::Lanes(d8);
-  const int bpp = row.bytesPerPixel;
-  const bool plain = Mode == kMergeNormal && row.level == 0;
+  const size_t pixels = static_cast<size_t>(row.pixels);
   static const AlphaSpread<decltype(d8)> spread(d8);  // the vector length never changes
   size_t x = 0;
-  for (; x + lanes <= static_cast<size_t>(row.pixels); x += lanes) {
-    auto alpha = hn::LoadU(d8, row.mask + x);
-    uint8_t* d = row.destination + x * bpp;
-    const uint8_t* s = row.source + x * bpp;
-    // Opaque and clear runs dominate real masks: copy or skip them outright.
-    if (hn::AllTrue(d8, hn::Eq(alpha, hn::Zero(d8)))) continue;
-    if (plain && hn::AllTrue(d8, hn::Eq(alpha, hn::Set(d8, 255)))) {
-      std::memcpy(d, s, lanes * bpp);
-      continue;
-    }
-    if (row.level != 0) alpha = weakenBytes(d8, alpha, row.level);
-    if (bpp == 1) {
-      hn::StoreU(blendAny<Mode>(d8, hn::LoadU(d8, s), hn::LoadU(d8, d), alpha), d8, d);
-      continue;
-    }
-    for (size_t k = 0; k < 3; ++k) {
-      const size_t i = k * lanes;
-      hn::StoreU(blendAny<Mode>(d8, hn::LoadU(d8, s + i), hn::LoadU(d8, d + i),
-                                spread.spread(d8, alpha, k)),
-                 d8, d + i);
-    }
-  }
-  if (x < static_cast<size_t>(row.pixels)) {
-    MergeRow rest = row;
-    rest.destination += x * bpp;
-    rest.source += x * bpp;
-    rest.mask += x;
-    rest.pixels -= static_cast<int>(x);
-    mergeRowScalar(rest);
-  }
+  for (; x + lanes <= pixels; x += lanes) mergeVector<Mode>(d8, spread, row, x);
+  if (x == pixels) return;
+  // The last pixels through one more vector on copies, padded with clear mask.
+  const size_t rest = pixels - x, bytes = rest * row.bytesPerPixel;
+  HWY_ALIGN uint8_t mask[hn::MaxLanes(d8)] = {};
+  HWY_ALIGN uint8_t source[3 * hn::MaxLanes(d8)];
+  HWY_ALIGN uint8_t destination[3 * hn::MaxLanes(d8)];
+  std::memcpy(mask, row.mask + x, rest);
+  std::memcpy(source, row.source + x * row.bytesPerPixel, bytes);
+  std::memcpy(destination, row.destination + x * row.bytesPerPixel, bytes);
+  MergeRow tail = row;
+  tail.destination = destination;
+  tail.source = source;
+  tail.mask = mask;
+  tail.pixels = static_cast<int>(lanes);
+  mergeVector<Mode>(d8, spread, tail, 0);
+  std::memcpy(row.destination + x * row.bytesPerPixel, destination, bytes);
 }
 
 void mergeRowVector(const MergeRow& row) {

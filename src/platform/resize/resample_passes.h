@@ -2,7 +2,7 @@
 // The two passes of the separable resampler. The horizontal pass turns one packed source
 // row into a row of 16-bit intermediate values carrying kIntermediateBits extra bits of
 // precision; the vertical pass weighs `filter.taps` such rows into one packed 8-bit row.
-// The SIMD passes produce exactly the values of the scalar ones.
+// The vector passes produce exactly the values of the scalar ones.
 #include <cstdint>
 
 #include "platform/resize/filter_weights.h"
@@ -10,7 +10,7 @@
 namespace kvx::resize {
 
 constexpr int kIntermediateBits = 6;
-// Intermediate rows are allocated this many values longer than their content: the SIMD
+// Intermediate rows are allocated this many values longer than their content: the vector
 // horizontal pass stores 4 values for each 3-channel pixel.
 constexpr int kIntermediatePadding = 4;
 
@@ -19,15 +19,16 @@ void horizontalPassScalar(const uint8_t* source, int channels, const AxisFilter&
 void verticalPassScalar(const int16_t* const* rows, const int16_t* weights, int taps, int count,
                         uint8_t* out);
 
-// The same for output pixels [from, to) or values [from, to) only: the SIMD passes finish
+// The same for output pixels [from, to) or values [from, to) only: the vector passes finish
 // with them where a vector would reach past the data.
 void horizontalPixelsScalar(const uint8_t* source, int channels, const AxisFilter& filter, int from,
                             int to, int16_t* out);
 void verticalValuesScalar(const int16_t* const* rows, const int16_t* weights, int taps, int from,
                           int to, uint8_t* out);
 
-// SIMD versions: fall back to the scalar passes where the processor or the channel count
-// does not allow them.
+// Vector versions for the best instruction set the processor has: the horizontal pass
+// vectorises 3-channel rows and leaves other rows, and each row's last pixels, to the scalar
+// pass.
 void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
                         int destinationWidth, int16_t* out);
 void verticalPassFast(const int16_t* const* rows, const int16_t* weights, int taps, int count,
