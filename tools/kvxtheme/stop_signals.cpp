@@ -1,9 +1,11 @@
 #include "stop_signals.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <mutex>
 #include <thread>
 
@@ -20,36 +22,46 @@ std::set<std::string>& temporaryFiles() {
   return files;
 }
 
-// SIGXFSZ goes to the thread whose write went past the limit, not to the process. Its handler
-// hands it on to the waiting thread, carried by a real-time signal, and holds the writing
-// thread until the process ends, so that no error path races the clean-up.
-void forwardFileSizeLimit(int) {
-  sigval value{};
-  value.sival_int = SIGXFSZ;
-  sigqueue(getpid(), SIGRTMIN, value);
-  for (;;) pause();
+int stopPipe[2] = {-1, -1};
+
+// Whatever thread a stop signal reaches (threads may exist before main, a sanitizer's for one),
+// it only hands the signal to the clean-up thread.
+void forwardStop(int signal) {
+  const int saved = errno;
+  const unsigned char number = static_cast<unsigned char>(signal);
+  (void)!write(stopPipe[1], &number, 1);
+  errno = saved;
+  // SIGXFSZ reaches the thread whose write went past the limit: hold it until the process
+  // ends, so that no error path races the clean-up.
+  if (signal == SIGXFSZ)
+    for (;;) pause();
 }
 
 }  // namespace
 
 void handleStopSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGRTMIN}) sigaddset(&signals, signal);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  struct sigaction limit {};
-  limit.sa_handler = forwardFileSizeLimit;
-  sigemptyset(&limit.sa_mask);
-  sigaction(SIGXFSZ, &limit, nullptr);
-  std::thread([signals] {
-    siginfo_t info{};
-    if (sigwaitinfo(&signals, &info) < 0) return;
-    const int signal = info.si_signo == SIGRTMIN ? info.si_value.sival_int : info.si_signo;
+  if (pipe2(stopPipe, O_CLOEXEC) != 0) return;
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaddset(&stops, signal);
+  // The clean-up thread never takes a stop signal itself: it starts with them blocked.
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &stops, &previous);
+  std::thread([] {
+    unsigned char signal = 0;
+    while (read(stopPipe[0], &signal, 1) < 0 && errno == EINTR) {
+    }
     // Held until the process ends: nothing may create a file after this point.
     temporaryFilesLock().lock();
     for (const std::string& file : temporaryFiles()) unlink(file.c_str());
     _exit(128 + signal);
   }).detach();
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  struct sigaction action {};
+  action.sa_handler = forwardStop;
+  action.sa_mask = stops;
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaction(signal, &action, nullptr);
 }
 
 void changeTemporaryFiles(const std::function<void(std::set<std::string>&)>& change) {

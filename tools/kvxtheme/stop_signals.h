@@ -7,11 +7,10 @@
 
 namespace kvxcli {
 
-// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread, and so in every thread it starts
-// afterwards, and starts a thread that waits for them and for SIGXFSZ (a write past the file
-// size limit): it removes every temporary file then registered and ends the process with
-// 128 + the signal's number (130 for SIGINT, 153 for SIGXFSZ). Call first thing in main, before
-// other threads.
+// On SIGINT, SIGTERM, SIGHUP or SIGXFSZ (a write past the file size limit), whichever thread
+// it reaches, a clean-up thread removes every temporary file then registered and ends the
+// process with 128 + the signal's number (130 for SIGINT, 153 for SIGXFSZ). Call first thing
+// in main.
 void handleStopSignals();
 
 // Runs `change` on the set of temporary files under the lock the signal thread takes, so a

@@ -19,6 +19,13 @@ size_t entriesIn(const std::filesystem::path& folder) {
                                            std::filesystem::directory_iterator()));
 }
 
+std::string entryNames(const std::filesystem::path& folder) {
+  std::string names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names += " " + entry.path().filename().string();
+  return names;
+}
+
 class RenderCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -240,7 +247,7 @@ TEST_F(RenderCommandTest, StopSignalsLeaveNoTemporaryFiles) {
     const RunResult result = run("sh -c " + quote(script));
     EXPECT_NE(result.output.find("status=" + std::to_string(status)), std::string::npos)
         << signal << ": " << result.output;
-    EXPECT_EQ(entriesIn(folder_.path()), 1u) << signal;
+    EXPECT_EQ(entriesIn(folder_.path()), 1u) << signal << ":" << entryNames(folder_.path());
     EXPECT_TRUE(std::filesystem::exists(earlier));
   }
   // A write past the file size limit (100 KiB here) stops the render the same way.
