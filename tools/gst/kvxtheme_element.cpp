@@ -78,7 +78,7 @@ GType gst_kvx_theme_field_order_get_type(void) {
 }
 
 static void gst_kvx_theme_set_property(GObject* object, guint property, const GValue* value,
-                                       GParamSpec* spec) {
+                                       GParamSpec* definition) {
   GstKvxTheme* self = GST_KVX_THEME(object);
   const gchar* text = nullptr;
   switch (property) {
@@ -97,12 +97,12 @@ static void gst_kvx_theme_set_property(GObject* object, guint property, const GV
       self->fieldOrder = g_value_get_enum(value);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, definition);
   }
 }
 
 static void gst_kvx_theme_get_property(GObject* object, guint property, GValue* value,
-                                       GParamSpec* spec) {
+                                       GParamSpec* definition) {
   GstKvxTheme* self = GST_KVX_THEME(object);
   switch (property) {
     case kPropertyTheme:
@@ -118,7 +118,7 @@ static void gst_kvx_theme_get_property(GObject* object, guint property, GValue* 
       g_value_set_enum(value, self->fieldOrder);
       break;
     default:
-      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, spec);
+      G_OBJECT_WARN_INVALID_PROPERTY_ID(object, property, definition);
   }
 }
 

@@ -62,10 +62,28 @@ HWY_INLINE V8 blendBytes(D8 d8, V8 s, V8 d, V8 a) {
 }
 
 #if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+// x86's multiply-add of byte pairs and its pack of words, at this target's width.
+#if HWY_TARGET == HWY_AVX3
+HWY_INLINE __m512i multiplyAddBytePairs(__m512i a, __m512i b) {
+  return _mm512_maddubs_epi16(a, b);
+}
+HWY_INLINE __m512i packWords(__m512i low, __m512i high) {
+  return _mm512_packus_epi16(low, high);
+}
+#else
+HWY_INLINE __m256i multiplyAddBytePairs(__m256i a, __m256i b) {
+  return _mm256_maddubs_epi16(a, b);
+}
+HWY_INLINE __m256i packWords(__m256i low, __m256i high) {
+  return _mm256_packus_epi16(low, high);
+}
+#endif
+
 // The normal mode in one multiply-add of byte pairs a step, which x86 has and Highway 1.0 does
 // not expose: with both colours offset by −128 to fit signed bytes, the sum is
 // a × s + (255 − a) × d − 32640. Adding 32767 (modulo 2^16) gives n + 127 for the unsigned
 // numerator n, and (n + 127) × 0x8081 >> 23 equals the rounded n / 255 for every n ≤ 255².
+// Interleave, multiply-add and pack all work within 16-byte blocks, so bytes keep their place.
 template <class D8, class V8>
 HWY_INLINE V8 blendNormalBytes(D8 d8, V8 s, V8 d, V8 a) {
   const hn::RepartitionToWide<D8> d16;
@@ -77,19 +95,11 @@ HWY_INLINE V8 blendNormalBytes(D8 d8, V8 s, V8 d, V8 a) {
     const auto words = hn::Add(hn::Vec<decltype(d16)>{sum}, hn::Set(d16, 32767));
     return hn::ShiftRight<7>(hn::MulHigh(words, hn::Set(d16, 0x8081))).raw;
   };
-#if HWY_TARGET == HWY_AVX3
   const auto low =
-      _mm512_maddubs_epi16(hn::InterleaveLower(a, inverse).raw, hn::InterleaveLower(s, d).raw);
-  const auto high = _mm512_maddubs_epi16(hn::InterleaveUpper(d8, a, inverse).raw,
+      multiplyAddBytePairs(hn::InterleaveLower(a, inverse).raw, hn::InterleaveLower(s, d).raw);
+  const auto high = multiplyAddBytePairs(hn::InterleaveUpper(d8, a, inverse).raw,
                                          hn::InterleaveUpper(d8, s, d).raw);
-  return V8{_mm512_packus_epi16(divide(low), divide(high))};
-#else
-  const auto low =
-      _mm256_maddubs_epi16(hn::InterleaveLower(a, inverse).raw, hn::InterleaveLower(s, d).raw);
-  const auto high = _mm256_maddubs_epi16(hn::InterleaveUpper(d8, a, inverse).raw,
-                                         hn::InterleaveUpper(d8, s, d).raw);
-  return V8{_mm256_packus_epi16(divide(low), divide(high))};
-#endif
+  return V8{packWords(divide(low), divide(high))};
 }
 #else
 template <class D8, class V8>
@@ -147,6 +157,13 @@ class AlphaSpread {
   HWY_ALIGN uint8_t byteIndex_[3][hn::MaxLanes(D8())];
 };
 
+// One table per target, shared by every mode: the vector length never changes.
+template <class D8>
+const AlphaSpread<D8>& alphaSpread(D8 d8) {
+  static const AlphaSpread<D8> spread(d8);
+  return spread;
+}
+
 // One vector of pixels at `x`.
 template <int Mode, class D8, class Spread>
 HWY_INLINE void mergeVector(D8 d8, const Spread& spread, const MergeRow& row, size_t x) {
@@ -179,7 +196,7 @@ void mergeRowMode(const MergeRow& row) {
   const hn::ScalableTag<uint8_t> d8;
   const size_t lanes = hn::Lanes(d8);
   const size_t pixels = static_cast<size_t>(row.pixels);
-  static const AlphaSpread<decltype(d8)> spread(d8);  // the vector length never changes
+  const auto& spread = alphaSpread(d8);
   size_t x = 0;
   for (; x + lanes <= pixels; x += lanes) mergeVector<Mode>(d8, spread, row, x);
   if (x == pixels) return;
