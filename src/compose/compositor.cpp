@@ -5,25 +5,41 @@
 #include <cstring>
 #include <optional>
 
+#include "compose/corner_placement.h"
 #include "compose/placeholder_fitter.h"
 #include "compose/rotation_tag.h"
-#include "compose/transform_picture.h"
+#include "platform/buffer/merge_kernels.h"
 #include "platform/resize/resampler.h"
 
 namespace {
 
-// Maps the picture onto the corners and fits the result into the placeholder. A transform that
-// fails (a placement far outside the frame can ask for more memory than there is) leaves the
-// placeholder as it was and answers false.
-bool transformAndFit(PlaceholderFitter& fitter, TransformScratch& scratch, const uint8_t* picture,
-                     int width, int height, const Corners& corners) {
-  TransformPicture transform(picture, width, height, &scratch);
-  int resultWidth = 0, resultHeight = 0;
-  if (!transform.transform(corners.topLeft, corners.bottomLeft, corners.topRight,
-                           corners.bottomRight) ||
-      !transform.resultSize(&resultWidth, &resultHeight))
+// The host's rows as one packed picture without a copy, when they already are one.
+const uint8_t* packedRows(unsigned char** rows, int height, int width) {
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  for (int i = 1; i < height; ++i)
+    if (rows[i] != rows[0] + i * rowBytes) return nullptr;
+  return rows[0];
+}
+
+// True when merging `layer` leaves nothing of what lies below: it covers the frame, is drawn
+// plainly at full strength and its mask is opaque everywhere.
+bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
+  if (layer.x > 0 || layer.y > 0 || layer.x + layer.width < frameWidth ||
+      layer.y + layer.height < frameHeight || !layer.pixels || layer.transparency > 0 ||
+      (layer.mergeMode != 0 && layer.mergeMode != kvx::pixels::kMergeNormal))
     return false;
-  return fitter.fit(transform.result(), resultWidth, resultHeight, 1) != 0;
+  return !layer.maskPixels || layer.opaqueMask;
+}
+
+// The frame starts black, unless the first layer drawn hides it all.
+void clearUnlessCovered(ThemeDocument& document) {
+  for (const auto& layer : document.layers) {
+    if (!layer || layer->isHidden()) continue;
+    if (coversFrame(*layer, document.frameWidth, document.frameHeight)) return;
+    break;
+  }
+  std::memset(document.frameBuffer, 0,
+              static_cast<size_t>(document.frameWidth) * document.frameHeight * 3);
 }
 
 const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderHandle object) {
@@ -46,8 +62,7 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
                              int width, int frameIndex, int fieldMode) {
   if (!srcRows || !dstRows || width <= 0 || height <= 0) return 0;
   if (!document_.buildLayers(width, height)) return 0;
-  std::memset(document_.frameBuffer, 0,
-              static_cast<size_t>(document_.frameWidth) * document_.frameHeight * 3);
+  clearUnlessCovered(document_);
   const int rows = fieldMode ? height * 2 : height;
   bool complete = true;
 
@@ -58,13 +73,15 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
       if (ThemeLayer* holderRef = document_.findLayer("holder_ref"))
         reference = holderRef->sourceObject;
     }
-    const uint8_t* picture =
-        document_.frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
+    // A whole frame already packed needs no gathering; fields are always interleaved.
+    const uint8_t* picture = fieldMode ? nullptr : packedRows(srcRows, height, width);
+    if (!picture)
+      picture = document_.frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
     if (reference && reference->renderObject) {
       const CornerRecordCache& placement = cornerRecordOf(document_, reference->renderObject);
       if (placement.present) {
-        complete = transformAndFit(fitter, document_.transformScratch, picture, width, rows,
-                                   cornersFromRecord(placement.record));
+        complete = placeOnCorners(picture, width, rows, cornersFromRecord(placement.record),
+                                  *placeholder, document_.placementScratch);
       } else {
         // No placement recorded: the frame goes in as it is.
         fitter.fit(picture, width, rows, 1);
@@ -75,8 +92,8 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
       if (!angle)
         fitter.fit(picture, width, rows, 1);
       else
-        complete = transformAndFit(fitter, document_.transformScratch, picture, width, rows,
-                                   rotatedCorners(width, rows, *angle));
+        complete = placeOnCorners(picture, width, rows, rotatedCorners(width, rows, *angle),
+                                  *placeholder, document_.placementScratch);
     }
   }
 

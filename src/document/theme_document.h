@@ -28,11 +28,10 @@ struct FitScratch {
   int height = 0;
 };
 
-// The placeholder's picture mapped onto its corners, kept between frames.
-struct TransformScratch {
-  std::vector<uint8_t> pixels;
-  int width = 0;
-  int height = 0;
+// The placeholder's picture halved for sampling onto its corners, kept between frames so that
+// a steady placement allocates nothing.
+struct PlacementScratch {
+  std::vector<uint8_t> halved[2];
 };
 
 // The corner record of the placeholder's reference object, read at the first frame that needs
@@ -113,7 +112,7 @@ class ThemeDocument {
   int videoOpen = 0;
 
   FitScratch fitScratch;
-  TransformScratch transformScratch;
+  PlacementScratch placementScratch;
   CornerRecordCache cornerRecord;
   VideoReaderState video;
   // Overlays: the uniform host frame and the compositions over black and over white.

@@ -1,5 +1,6 @@
 #include "objects/layer_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -63,10 +64,14 @@ class ScaledBuffers {
     layer->pixels = new uint8_t[count * 3 + 1]();
     layer->maskPixels = new uint8_t[count + 1];
     std::memset(layer->maskPixels, hasImage && !hasMask ? 255 : 0, count + 1);
+    layer->opaqueMask = hasImage && !hasMask;
     if (count == 0) return;
     if (hasImage) readColour(image_, layer->width, layer->height, layer->pixels);
-    if (hasImage && hasMask)
+    if (hasImage && hasMask) {
       buf32GetMem(mask_, 0, 0, layer->width, layer->height, layer->maskPixels);
+      layer->opaqueMask = std::all_of(layer->maskPixels, layer->maskPixels + count,
+                                      [](uint8_t alpha) { return alpha == 255; });
+    }
     swapRedBlue(layer->pixels, layer->width, layer->height);
   }
 

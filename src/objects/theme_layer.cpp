@@ -10,4 +10,5 @@ void ThemeLayer::releasePixels() {
   delete[] pixels;
   delete[] maskPixels;
   basePixels = baseMask = pixels = maskPixels = nullptr;
+  opaqueMask = false;
 }

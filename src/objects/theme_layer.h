@@ -25,6 +25,7 @@ class ThemeLayer {
   uint8_t* baseMask = nullptr;
   uint8_t* pixels = nullptr;
   uint8_t* maskPixels = nullptr;
+  bool opaqueMask = false;  // every mask byte is 255; set where the mask is made
   int x = 0, y = 0;
   int width = 0, height = 0;
   int transparency = 0;

@@ -84,6 +84,82 @@ void locateNearSides(const HomogeneousRow& h, double sign, double planeX0, int c
   }
 }
 
+// Pixels near the sides drawn by how much of them the quad covers: the colour at the centre,
+// taken back to the square's nearest point when the centre lies outside, weighed by the share
+// of 4 × 4 points of the pixel that lie inside.
+constexpr int kCoverageGrid = 4;
+
+struct CoverageRows {
+  HomogeneousRow rows[kCoverageGrid];
+};
+
+CoverageRows coverageRows(const ProjectiveMap& map, double planeY) {
+  CoverageRows out;
+  for (int j = 0; j < kCoverageGrid; ++j)
+    out.rows[j] = map.row(planeY + (j + 0.5) / kCoverageGrid - 0.5);
+  return out;
+}
+
+// The pixels any point of the grid may fall in the quad, and those all its points do.
+RowRun rowRunOfGrid(const CoverageRows& grid, double sign, double planeX0, int width) {
+  RowRun all{width, -1, 0, width - 1};
+  for (const HomogeneousRow& h : grid.rows) {
+    const RowRun run = rowRun(h, sign, planeX0, width);
+    if (run.last < run.first) {
+      all.innerFirst = width;
+      continue;
+    }
+    all.first = std::min(all.first, run.first);
+    all.last = std::max(all.last, run.last);
+    all.innerFirst = std::max(all.innerFirst, run.innerFirst);
+    all.innerLast = std::min(all.innerLast, run.innerLast);
+  }
+  all.innerFirst = std::max(all.innerFirst, all.first);
+  all.innerLast = std::min(all.innerLast, all.last);
+  if (all.innerLast < all.innerFirst) all.innerFirst = all.last + 1, all.innerLast = all.last;
+  return all;
+}
+
+int coverage(const CoverageRows& grid, double sign, double planeX) {
+  int inside = 0;
+  for (const HomogeneousRow& h : grid.rows)
+    for (int i = 0; i < kCoverageGrid; ++i) {
+      const double x = planeX + (i + 0.5) / kCoverageGrid - 0.5;
+      const double w = h.w + h.dw * x, u = h.u + h.du * x, v = h.v + h.dv * x;
+      // With w's sign made positive, inside means 0 ≤ u ≤ w and 0 ≤ v ≤ w.
+      const double sw = sign * w, su = sign * u, sv = sign * v;
+      inside += (sw > 0) & (su >= 0) & (su <= sw) & (sv >= 0) & (sv <= sw);
+    }
+  return inside;
+}
+
+template <int Channels>
+void sample(pixels::ConstPixelView source, const SamplePositions& at, int count, uint8_t* out);
+
+template <int Channels>
+void smoothNearSides(const HomogeneousRow& h, const CoverageRows& grid, double sign, double planeX0,
+                     int count, pixels::ConstPixelView source, SamplePositions& positions,
+                     uint8_t* out) {
+  constexpr int kFull = kCoverageGrid * kCoverageGrid;
+  for (int i = 0; i < count; ++i) {
+    const double x = planeX0 + i;
+    const int covered = coverage(grid, sign, x);
+    const double w = h.w + h.dw * x;
+    if (covered == 0 || w * sign <= 0) {
+      std::memset(out + i * Channels, 0, Channels);
+      continue;
+    }
+    const double u = std::clamp((h.u + h.du * x) / w, 0.0, 1.0);
+    const double v = std::clamp((h.v + h.dv * x) / w, 0.0, 1.0);
+    setPosition(positions, 0, std::clamp(u * source.width - 0.5, 0.0, source.width - 1.0),
+                std::clamp(v * source.height - 0.5, 0.0, source.height - 1.0));
+    uint8_t* pixel = out + i * Channels;
+    sample<Channels>(source, positions, 1, pixel);
+    for (int c = 0; c < Channels; ++c)
+      pixel[c] = static_cast<uint8_t>((pixel[c] * covered + kFull / 2) / kFull);
+  }
+}
+
 // Inside for certain: no test, and one reciprocal a pixel (a chunk for an affine map, whose w
 // does not change along a row). Floats from the chunk's first pixel on: a position is off by
 // far less than a weight step.
@@ -143,14 +219,16 @@ void sample(pixels::ConstPixelView source, const SamplePositions& at, int count,
 
 template <int Channels>
 void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
-             pixels::PixelView target) {
+             pixels::PixelView target, Edges edges) {
   SamplePositions positions;
   const double sign = map.facesSquare(1.0) ? 1.0 : -1.0;
   const double planeX0 = left + 0.5;
   for (int y = 0; y < target.height; ++y) {
     uint8_t* row = target.row(y);
     const HomogeneousRow h = map.row(top + y + 0.5);
-    const RowRun run = rowRun(h, sign, planeX0, target.width);
+    const CoverageRows grid = coverageRows(map, top + y + 0.5);
+    const RowRun run = edges == Edges::kSmooth ? rowRunOfGrid(grid, sign, planeX0, target.width)
+                                               : rowRun(h, sign, planeX0, target.width);
     if (run.last < run.first) {
       std::memset(row, 0, static_cast<size_t>(target.width) * Channels);
       continue;
@@ -160,6 +238,12 @@ void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, 
                 static_cast<size_t>(target.width - 1 - run.last) * Channels);
     // Near the sides, pixels [from, to] in chunks.
     const auto nearSides = [&](int from, int to) {
+      if (edges == Edges::kSmooth) {
+        if (from <= to)
+          smoothNearSides<Channels>(h, grid, sign, planeX0 + from, to + 1 - from, source, positions,
+                                    row + from * Channels);
+        return;
+      }
       for (int x = from; x <= to; x += kChunk) {
         const int count = std::min(kChunk, to + 1 - x);
         locateNearSides(h, sign, planeX0 + x, count, source.width, source.height, positions);
@@ -206,11 +290,11 @@ std::optional<QuadPlacement> placeOnCorners(const int32_t points[8]) {
 }
 
 void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
-                 pixels::PixelView target) {
+                 pixels::PixelView target, Edges edges) {
   if (source.bytesPerPixel == 3)
-    mapRows<3>(placement.map, source, placement.left, placement.top, target);
+    mapRows<3>(placement.map, source, placement.left, placement.top, target, edges);
   else
-    mapRows<1>(placement.map, source, placement.left, placement.top, target);
+    mapRows<1>(placement.map, source, placement.left, placement.top, target, edges);
 }
 
 }  // namespace kvx::transform

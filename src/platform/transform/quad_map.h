@@ -20,9 +20,13 @@ struct QuadPlacement {
 // degenerate or an extent does not fit an int.
 std::optional<QuadPlacement> placeOnCorners(const int32_t points[8]);
 
+// How pixels on the quad's sides are drawn: in or out by their centre, or darkened by the
+// share of them the quad covers (the picture's edge then shows no steps).
+enum class Edges { kByCentre, kSmooth };
+
 // Maps `source` into `target`, which covers the placement's box. Every target pixel is
 // written; source and target have the same bytes per pixel (1 or 3).
 void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
-                 pixels::PixelView target);
+                 pixels::PixelView target, Edges edges = Edges::kByCentre);
 
 }  // namespace kvx::transform
