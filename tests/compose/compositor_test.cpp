@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/theme_document.h"
+#include "kvxtheme/bufferlib.h"
 #include "objects/picture_objects.h"
 #include "platform/resize/resizelib.h"
 
@@ -163,6 +164,64 @@ TEST(Compositor, SameSizeCopiesTheComposedFrame) {
             1);
   EXPECT_EQ(output.at(5, 5)[0], 0x12);
   EXPECT_EQ(output.at(5, 5)[2], 0x56);
+}
+
+// The frame is cleared unless its first layer hides all of it: a hole in that layer's mask, a
+// level or a mode that lets the frame show through must show black, never the last frame.
+TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
+  struct Case {
+    const char* name;
+    bool hole;
+    int transparency, mergeMode;
+    uint8_t expected;  // at the hole's pixel, second frame (source 100 after 200)
+  };
+  const Case cases[] = {{"opaque", false, 0, 1, 100},
+                        {"hole", true, 0, 1, 0},
+                        {"half level", false, 50, 1, 50},
+                        {"multiply", false, 0, 2, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ThemeDocument document;
+    document.pageWidth = 16;
+    document.pageHeight = 8;
+    ThemeObject* placeholder = addPicture(document, "placeholder", 0, 0, 16, 8);
+    placeholder->transparency = c.transparency;
+    placeholder->mergeMode = c.mergeMode;
+    if (c.hole) {
+      const uint8_t clear = 0;
+      ASSERT_EQ(buf32MergeMem(placeholder->maskBuffer, 3, 2, &clear, 1, 1), 1);
+    }
+    Frame output(16, 8);
+    for (uint8_t level : {200, 100}) {
+      Frame source(16, 8, level);
+      ASSERT_EQ(
+          Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0),
+          1);
+    }
+    EXPECT_NEAR(output.at(3, 2)[1], c.expected, 1);
+  }
+}
+
+// Rows the host hands over with gaps between them are gathered first; rows that already form
+// one picture are read in place. Both give the same frame.
+TEST(Compositor, PaddedAndPackedHostRowsGiveTheSameFrame) {
+  ThemeDocument document;
+  document.pageWidth = 24;
+  document.pageHeight = 10;
+  addPicture(document, "placeholder", 0, 0, 24, 10)->linkText = "<rotation=20>";
+  addPicture(document, "background", 0, 0, 24, 10, 0x808080);
+  Frame packed(24, 10), fromPacked(24, 10), fromPadded(24, 10);
+  for (size_t i = 0; i < packed.bytes.size(); ++i) packed.bytes[i] = uint8_t(i * 37);
+  std::vector<uint8_t> padded(10 * 80);
+  std::vector<unsigned char*> paddedRows;
+  for (int y = 0; y < 10; ++y) {
+    std::memcpy(&padded[y * 80], packed.rows[y], 24 * 3);
+    paddedRows.push_back(&padded[y * 80]);
+  }
+  Compositor compositor(document);
+  ASSERT_EQ(compositor.composeFrame(packed.rows.data(), fromPacked.rows.data(), 10, 24, 0, 0), 1);
+  ASSERT_EQ(compositor.composeFrame(paddedRows.data(), fromPadded.rows.data(), 10, 24, 1, 0), 1);
+  EXPECT_EQ(fromPacked.bytes, fromPadded.bytes);
 }
 
 TEST(TextFields, CaptionJoinsTheFourKnownFields) {

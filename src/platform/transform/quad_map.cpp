@@ -126,9 +126,10 @@ int coverage(const CoverageRows& grid, double sign, double planeX) {
     for (int i = 0; i < kCoverageGrid; ++i) {
       const double x = planeX + (i + 0.5) / kCoverageGrid - 0.5;
       const double w = h.w + h.dw * x, u = h.u + h.du * x, v = h.v + h.dv * x;
-      // With w's sign made positive, inside means 0 ≤ u ≤ w and 0 ≤ v ≤ w.
+      // With w's sign made positive, inside means 0 ≤ u < w and 0 ≤ v < w: a point on a side
+      // counts for one of the two sides' pixels only.
       const double sw = sign * w, su = sign * u, sv = sign * v;
-      inside += (sw > 0) & (su >= 0) & (su <= sw) & (sv >= 0) & (sv <= sw);
+      inside += (sw > 0) & (su >= 0) & (su < sw) & (sv >= 0) & (sv < sw);
     }
   return inside;
 }

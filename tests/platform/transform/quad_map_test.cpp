@@ -106,6 +106,43 @@ TEST(QuadMap, EveryPixelWithinOneOfThePerPixelMapping) {
   });
 }
 
+// Smooth sides: a white picture lights its box by the quad's area, pixel shares included, and
+// a side through the middle of a pixel column leaves that column half lit.
+TEST(QuadMap, SmoothSidesLightThePixelsByTheirShareOfTheQuad) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const auto placement = kvx::transform::placeOnCorners(c.points);
+    ASSERT_TRUE(placement);
+    const std::vector<uint8_t> white(size_t(c.width) * c.height * c.bytesPerPixel, 255);
+    std::vector<uint8_t> out(size_t(placement->width) * placement->height * c.bytesPerPixel);
+    kvx::transform::mapOntoQuad(
+        *placement, kvx::pixels::packedView(white.data(), c.width, c.height, c.bytesPerPixel),
+        kvx::pixels::packedView(out.data(), placement->width, placement->height, c.bytesPerPixel),
+        kvx::transform::Edges::kSmooth);
+    double lit = 0, area = 0, perimeter = 0;
+    for (uint8_t value : out) lit += value / 255.0 / c.bytesPerPixel;
+    for (int i = 0; i < 4; ++i) {
+      const int j = (i + 1) % 4;
+      const double x0 = c.points[2 * i], y0 = c.points[2 * i + 1];
+      const double x1 = c.points[2 * j], y1 = c.points[2 * j + 1];
+      area += (x0 * y1 - x1 * y0) / 2;
+      perimeter += std::hypot(x1 - x0, y1 - y0);
+    }
+    EXPECT_NEAR(lit, std::fabs(area), 0.05 * perimeter + 1);
+  }
+
+  kvx::transform::QuadPlacement half{{}, 0, 0, 5, 3};
+  const kvx::transform::Point corners[4] = {{0, 0}, {4.5, 0}, {4.5, 3}, {0, 3}};
+  ASSERT_TRUE(half.map.fit(corners));
+  const std::vector<uint8_t> white(4 * 3, 255);
+  std::vector<uint8_t> out(5 * 3, 7);
+  kvx::transform::mapOntoQuad(half, kvx::pixels::packedView(white.data(), 2, 2, 3),
+                              kvx::pixels::packedView(out.data(), 5, 1, 3),
+                              kvx::transform::Edges::kSmooth);
+  EXPECT_EQ(out, (std::vector<uint8_t>{255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255,
+                                       128, 128, 128}));
+}
+
 TEST(QuadMap, PlacementCoversTheCornersBoxAndRefusesWhatItCannotHold) {
   const int32_t wide[8] = {INT32_MIN, 0, INT32_MAX, 0, INT32_MAX, 10, INT32_MIN, 10};
   EXPECT_FALSE(kvx::transform::placeOnCorners(wide));
