@@ -1,5 +1,6 @@
 // The theme over transparency, from two compositions of the frame with uniform host frames.
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "compose/compositor.h"
@@ -57,27 +58,31 @@ int Compositor::composeOverlay(unsigned char** bgraRows, int height, int width, 
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   const size_t bytes = rowBytes * height;
+  // The uniform host frames stay filled from frame to frame.
+  for (auto [host, level] : {std::pair{&document_.overlayHostBlack, uint8_t{0}},
+                             std::pair{&document_.overlayHostWhite, uint8_t{255}}})
+    if (host->size() != bytes) host->assign(bytes, level);
   document_.overlayBlack.resize(bytes);
   document_.overlayWhite.resize(bytes);
-  std::vector<uint8_t>& source = document_.overlaySource;
-  std::vector<unsigned char*> sourceRows;
-  for (const uint8_t level : {uint8_t{0}, uint8_t{255}}) {
-    source.assign(bytes, level);
-    sourceRows = rowsOf(source, height, rowBytes);
-    std::vector<uint8_t>& composed = level ? document_.overlayWhite : document_.overlayBlack;
+  for (const bool white : {false, true}) {
+    std::vector<unsigned char*> hostRows =
+        rowsOf(white ? document_.overlayHostWhite : document_.overlayHostBlack, height, rowBytes);
+    std::vector<uint8_t>& composed = white ? document_.overlayWhite : document_.overlayBlack;
     std::vector<unsigned char*> composedRows = rowsOf(composed, height, rowBytes);
     const uint32_t incomplete = document_.incompleteFrames;
-    if (!composeFrame(sourceRows.data(), composedRows.data(), height, width, frameIndex, 0) ||
+    if (!composeFrame(hostRows.data(), composedRows.data(), height, width, frameIndex, 0) ||
         document_.incompleteFrames != incomplete)
       return 0;
   }
-  cache.bgra.resize(bgraRowBytes * height);
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = cache.bgra.data() + y * bgraRowBytes;
+  for (int y = 0; y < height; ++y)
     overlayRowFromBlackAndWhite(document_.overlayBlack.data() + y * rowBytes,
-                                document_.overlayWhite.data() + y * rowBytes, width, row);
-    std::memcpy(bgraRows[y], row, bgraRowBytes);
-  }
+                                document_.overlayWhite.data() + y * rowBytes, width, bgraRows[y]);
+  // A playing video changes the overlay every frame: nothing to keep.
+  const ThemeLayer* video = document_.findLayer("video");
+  if (video && !video->isHidden()) return 1;
+  cache.bgra.resize(bgraRowBytes * height);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(cache.bgra.data() + y * bgraRowBytes, bgraRows[y], bgraRowBytes);
   cache.width = width;
   cache.height = height;
   return 1;

@@ -115,8 +115,9 @@ class ThemeDocument {
   PlacementScratch placementScratch;
   CornerRecordCache cornerRecord;
   VideoReaderState video;
-  // Overlays: the uniform host frame and the compositions over black and over white.
-  std::vector<uint8_t> overlaySource;
+  // Overlays: the uniform black and white host frames and the compositions over them.
+  std::vector<uint8_t> overlayHostBlack;
+  std::vector<uint8_t> overlayHostWhite;
   std::vector<uint8_t> overlayBlack;
   std::vector<uint8_t> overlayWhite;
   OverlayCache overlayCache;

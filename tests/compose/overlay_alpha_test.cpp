@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -21,6 +22,22 @@ TEST(OverlayAlphaTest, HolesPagesAndShadows) {
     overlayRowFromBlackAndWhite(c.black, c.white, 1, bgra);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(bgra[i], c.expected[i], 1) << "channel " << i;
   }
+}
+
+// The colour is the part over black divided by alpha, rounded, for every value and alpha.
+TEST(OverlayAlphaTest, UnpremultipliesAsADivisionWould) {
+  for (int black = 0; black < 256; ++black)
+    for (int shown = 0; black + shown < 256; ++shown) {
+      const uint8_t overBlack[3] = {uint8_t(black), uint8_t(black), uint8_t(black)};
+      const uint8_t overWhite[3] = {uint8_t(black + shown), uint8_t(black + shown),
+                                    uint8_t(black + shown)};
+      uint8_t bgra[4];
+      overlayRowFromBlackAndWhite(overBlack, overWhite, 1, bgra);
+      const int alpha = 255 - shown;
+      ASSERT_EQ(bgra[3], alpha);
+      const int expected = alpha == 0 ? 0 : std::min(255, (black * 255 + alpha / 2) / alpha);
+      ASSERT_EQ(bgra[0], expected) << "black " << black << ", alpha " << alpha;
+    }
 }
 
 // Whatever a normal-mode layer does over black and white, the overlay laid over any host colour
