@@ -23,32 +23,39 @@ int halveRowVector(const uint8_t* top, const uint8_t* bottom, int sourceWidth, b
   const hn::ScalableTag<uint8_t> d8;
   const int lanes = static_cast<int>(hn::Lanes(d8));
   if (!halveX) {
-    // Rounding up from .5 on every byte: (a + b + 1) / 2, as the scalar sum of four gives.
+    // (a + b + 1) / 2 on every byte, as the scalar sum of four rounds, without the carry out of
+    // the byte (Highway's SVE AverageRound loses it): (a | b) − ((a ^ b) >> 1).
     const int bytes = sourceWidth * 3;
     int i = 0;
-    for (; i + lanes <= bytes; i += lanes)
-      hn::StoreU(hn::AverageRound(hn::LoadU(d8, top + i), hn::LoadU(d8, bottom + i)), d8, out + i);
+    for (; i + lanes <= bytes; i += lanes) {
+      const auto a = hn::LoadU(d8, top + i), b = hn::LoadU(d8, bottom + i);
+      hn::StoreU(hn::Sub(hn::Or(a, b), hn::ShiftRight<1>(hn::Xor(a, b))), d8, out + i);
+    }
     return i / 3;
   }
   const hn::Repartition<uint16_t, decltype(d8)> d16;
-  const hn::Rebind<uint8_t, decltype(d16)> dHalf;
   const auto low = hn::Set(d16, 0xFF), two = hn::Set(d16, 2);
   // Each 16-bit lane holds a pixel pair's values of one channel: their sum.
   const auto pairSum = [&](auto bytes) {
     const auto words = hn::BitCast(d16, bytes);
     return hn::Add(hn::And(words, low), hn::ShiftRight<8>(words));
   };
-  const auto average = [&](auto a, auto b) {
-    const auto sum = hn::ShiftRight<2>(hn::Add(hn::Add(pairSum(a), pairSum(b)), two));
-    return hn::DemoteTo(dHalf, hn::BitCast(hn::RebindToSigned<decltype(d16)>(), sum));
+  // The averages of two vectors' worth of pixels, each in a 16-bit lane's low byte, packed back
+  // into one vector of bytes in order.
+  const auto average = [&](auto top0, auto bottom0, auto top1, auto bottom1) {
+    const auto first = hn::ShiftRight<2>(hn::Add(hn::Add(pairSum(top0), pairSum(bottom0)), two));
+    const auto second = hn::ShiftRight<2>(hn::Add(hn::Add(pairSum(top1), pairSum(bottom1)), two));
+    return hn::ConcatEven(d8, hn::BitCast(d8, second), hn::BitCast(d8, first));
   };
   int x = 0;
-  for (; x + lanes <= sourceWidth; x += lanes) {
-    hn::Vec<decltype(d8)> r0, g0, b0, r1, g1, b1;
+  for (; x + 2 * lanes <= sourceWidth; x += 2 * lanes) {
+    hn::Vec<decltype(d8)> r0, g0, b0, r1, g1, b1, r2, g2, b2, r3, g3, b3;
     hn::LoadInterleaved3(d8, top + x * 3, r0, g0, b0);
     hn::LoadInterleaved3(d8, bottom + x * 3, r1, g1, b1);
-    hn::StoreInterleaved3(average(r0, r1), average(g0, g1), average(b0, b1), dHalf,
-                          out + x / 2 * 3);
+    hn::LoadInterleaved3(d8, top + (x + lanes) * 3, r2, g2, b2);
+    hn::LoadInterleaved3(d8, bottom + (x + lanes) * 3, r3, g3, b3);
+    hn::StoreInterleaved3(average(r0, r1, r2, r3), average(g0, g1, g2, g3), average(b0, b1, b2, b3),
+                          d8, out + x / 2 * 3);
   }
   return x / 2;
 #endif
