@@ -14,7 +14,7 @@
 namespace {
 
 // The host's rows as one packed picture without a copy, when they already are one.
-const uint8_t* packedRows(unsigned char** rows, int height, int width) {
+unsigned char* packedRows(unsigned char** rows, int height, int width) {
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   for (int i = 1; i < height; ++i)
     if (rows[i] != rows[0] + i * rowBytes) return nullptr;
@@ -32,14 +32,13 @@ bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
 }
 
 // The frame starts black, unless the first layer drawn hides it all.
-void clearUnlessCovered(ThemeDocument& document) {
+void clearUnlessCovered(const ThemeDocument& document, uint8_t* frame) {
   for (const auto& layer : document.layers) {
     if (!layer || layer->isHidden()) continue;
     if (coversFrame(*layer, document.frameWidth, document.frameHeight)) return;
     break;
   }
-  std::memset(document.frameBuffer, 0,
-              static_cast<size_t>(document.frameWidth) * document.frameHeight * 3);
+  std::memset(frame, 0, static_cast<size_t>(document.frameWidth) * document.frameHeight * 3);
 }
 
 const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderHandle object) {
@@ -62,7 +61,6 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
                              int width, int frameIndex, int fieldMode) {
   if (!srcRows || !dstRows || width <= 0 || height <= 0) return 0;
   if (!document_.buildLayers(width, height)) return 0;
-  clearUnlessCovered(document_);
   const int rows = fieldMode ? height * 2 : height;
   bool complete = true;
 
@@ -99,26 +97,31 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
 
   if (ThemeLayer* videoLayer = document_.findLayer("video")) copyVideoFrame(videoLayer, frameIndex);
 
+  // A whole frame of the host's size is merged straight into the host's rows when they form
+  // one picture. The source has been read by now, so rows it shares with them are safe.
+  const bool sameSize = document_.frameWidth == width && document_.frameHeight == rows;
+  uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
+  uint8_t* const frame = direct ? direct : document_.frameBuffer;
+  clearUnlessCovered(document_, frame);
   for (const auto& layer : document_.layers) {
     if (!layer || layer->isHidden()) continue;
     const Rect32 rect{layer->x, layer->y, layer->x + layer->width, layer->y + layer->height};
-    i32MergeEx(document_.frameBuffer, document_.frameWidth, document_.frameHeight,
-               layer->maskPixels, &rect, layer->pixels, &rect, 3, layer->mergeMode,
-               layer->transparency);
+    i32MergeEx(frame, document_.frameWidth, document_.frameHeight, layer->maskPixels, &rect,
+               layer->pixels, &rect, 3, layer->mergeMode, layer->transparency);
   }
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   const int firstLine = fieldMode == 2 ? 1 : 0, lineStep = fieldMode ? 2 : 1;
-  if (document_.frameWidth == width && document_.frameHeight == rows) {
-    for (int i = 0; i < height; ++i)
-      std::memcpy(dstRows[i], document_.frameBuffer + (firstLine + i * lineStep) * rowBytes,
-                  rowBytes);
-  } else {
+  if (!sameSize) {
     // Only the host's lines of the scaled frame are computed, straight into its rows.
     if (!kvx::resize::resampleRows(document_.frameBuffer, document_.frameWidth,
                                    document_.frameHeight, width, rows, 3, firstLine, lineStep,
                                    dstRows))
       return 0;
+  } else if (!direct) {
+    for (int i = 0; i < height; ++i)
+      std::memcpy(dstRows[i], document_.frameBuffer + (firstLine + i * lineStep) * rowBytes,
+                  rowBytes);
   }
   if (!complete) ++document_.incompleteFrames;
   return 1;

@@ -224,6 +224,28 @@ TEST(Compositor, PaddedAndPackedHostRowsGiveTheSameFrame) {
   EXPECT_EQ(fromPacked.bytes, fromPadded.bytes);
 }
 
+// A host may hand the same rows as source and destination: the frame composed in place is the
+// frame composed into rows of its own, placed and rotated alike.
+TEST(Compositor, SourceRowsMayBeTheDestinationRows) {
+  for (const char* link : {"", "<rotation=12>"}) {
+    SCOPED_TRACE(link);
+    ThemeDocument document;
+    document.pageWidth = 32;
+    document.pageHeight = 18;
+    addPicture(document, "badge", 2, 2, 6, 4, 0x00FF00);
+    addPicture(document, "placeholder", 0, 0, 32, 18)->linkText = link;
+    Frame source(32, 18), separate(32, 18);
+    for (size_t i = 0; i < source.bytes.size(); ++i) source.bytes[i] = uint8_t(i * 29 + i / 96);
+    Frame shared = source;
+    shared.rows.clear();
+    for (int y = 0; y < 18; ++y) shared.rows.push_back(shared.bytes.data() + y * 32 * 3);
+    Compositor compositor(document);
+    ASSERT_EQ(compositor.composeFrame(source.rows.data(), separate.rows.data(), 18, 32, 0, 0), 1);
+    ASSERT_EQ(compositor.composeFrame(shared.rows.data(), shared.rows.data(), 18, 32, 1, 0), 1);
+    EXPECT_EQ(shared.bytes, separate.bytes);
+  }
+}
+
 TEST(TextFields, CaptionJoinsTheFourKnownFields) {
   ThemeDocument document;
   FakeTexts texts;
