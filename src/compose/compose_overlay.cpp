@@ -15,13 +15,17 @@ std::vector<unsigned char*> rowsOf(std::vector<uint8_t>& picture, int height, si
   return rows;
 }
 
+bool videoPlays(ThemeDocument& document) {
+  const ThemeLayer* video = document.findLayer("video");
+  return video && !video->isHidden();
+}
+
 // True when the last overlay still holds: same size, no video playing, every text layer as it
 // was. Otherwise records the present state for the overlay about to be composed.
 bool reusable(ThemeDocument& document, int width, int height) {
   OverlayCache& cache = document.overlayCache;
-  bool same = !cache.bgra.empty() && cache.width == width && cache.height == height;
-  const ThemeLayer* video = document.findLayer("video");
-  if (video && !video->isHidden()) same = false;
+  bool same = !cache.bgra.empty() && cache.width == width && cache.height == height &&
+              !videoPlays(document);
   size_t i = 0;
   for (const auto& layer : document.layers) {
     if (!layer || !layer->isText) continue;
@@ -78,8 +82,7 @@ int Compositor::composeOverlay(unsigned char** bgraRows, int height, int width, 
     overlayRowFromBlackAndWhite(document_.overlayBlack.data() + y * rowBytes,
                                 document_.overlayWhite.data() + y * rowBytes, width, bgraRows[y]);
   // A playing video changes the overlay every frame: nothing to keep.
-  const ThemeLayer* video = document_.findLayer("video");
-  if (video && !video->isHidden()) return 1;
+  if (videoPlays(document_)) return 1;
   cache.bgra.resize(bgraRowBytes * height);
   for (int y = 0; y < height; ++y)
     std::memcpy(cache.bgra.data() + y * bgraRowBytes, bgraRows[y], bgraRowBytes);

@@ -87,24 +87,30 @@ void halveRowScalar(const uint8_t* top, const uint8_t* bottom, int sourceWidth, 
 
 HWY_EXPORT(halveRowVector);
 
-void halvePicture(pixels::ConstPixelView source, bool halveX, bool halveY,
-                  pixels::PixelView target) {
+namespace {
+
+void halveRows(pixels::ConstPixelView source, bool halveX, bool halveY, pixels::PixelView target,
+               bool vectors) {
   for (int y = 0; y < target.height; ++y) {
     const uint8_t* top = source.row(halveY ? 2 * y : y);
     const uint8_t* bottom = halveY ? source.row(std::min(2 * y + 1, source.height - 1)) : top;
-    const int done =
-        HWY_DYNAMIC_DISPATCH(halveRowVector)(top, bottom, source.width, halveX, target.row(y));
+    const int done = vectors ? HWY_DYNAMIC_DISPATCH(halveRowVector)(top, bottom, source.width,
+                                                                    halveX, target.row(y))
+                             : 0;
     halveRowScalar(top, bottom, source.width, halveX, done, target.width, target.row(y));
   }
 }
 
+}  // namespace
+
+void halvePicture(pixels::ConstPixelView source, bool halveX, bool halveY,
+                  pixels::PixelView target) {
+  halveRows(source, halveX, halveY, target, true);
+}
+
 void halvePictureScalar(pixels::ConstPixelView source, bool halveX, bool halveY,
                         pixels::PixelView target) {
-  for (int y = 0; y < target.height; ++y) {
-    const uint8_t* top = source.row(halveY ? 2 * y : y);
-    const uint8_t* bottom = halveY ? source.row(std::min(2 * y + 1, source.height - 1)) : top;
-    halveRowScalar(top, bottom, source.width, halveX, 0, target.width, target.row(y));
-  }
+  halveRows(source, halveX, halveY, target, false);
 }
 
 }  // namespace kvx::resize

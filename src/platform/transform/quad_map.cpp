@@ -84,9 +84,7 @@ void locateNearSides(const HomogeneousRow& h, double sign, double planeX0, int c
   }
 }
 
-// Pixels near the sides drawn by how much of them the quad covers: the colour at the centre,
-// taken back to the square's nearest point when the centre lies outside, weighed by the share
-// of 4 × 4 points of the pixel that lie inside.
+// Smooth sides: a side pixel counts the points of a 4 × 4 grid over it that lie in the quad.
 constexpr int kCoverageGrid = 4;
 
 struct CoverageRows {
@@ -132,33 +130,6 @@ int coverage(const CoverageRows& grid, double sign, double planeX) {
       inside += (sw > 0) & (su >= 0) & (su < sw) & (sv >= 0) & (sv < sw);
     }
   return inside;
-}
-
-template <int Channels>
-void sample(pixels::ConstPixelView source, const SamplePositions& at, int count, uint8_t* out);
-
-template <int Channels>
-void smoothNearSides(const HomogeneousRow& h, const CoverageRows& grid, double sign, double planeX0,
-                     int count, pixels::ConstPixelView source, SamplePositions& positions,
-                     uint8_t* out) {
-  constexpr int kFull = kCoverageGrid * kCoverageGrid;
-  for (int i = 0; i < count; ++i) {
-    const double x = planeX0 + i;
-    const int covered = coverage(grid, sign, x);
-    const double w = h.w + h.dw * x;
-    if (covered == 0 || w * sign <= 0) {
-      std::memset(out + i * Channels, 0, Channels);
-      continue;
-    }
-    const double u = std::clamp((h.u + h.du * x) / w, 0.0, 1.0);
-    const double v = std::clamp((h.v + h.dv * x) / w, 0.0, 1.0);
-    setPosition(positions, 0, std::clamp(u * source.width - 0.5, 0.0, source.width - 1.0),
-                std::clamp(v * source.height - 0.5, 0.0, source.height - 1.0));
-    uint8_t* pixel = out + i * Channels;
-    sample<Channels>(source, positions, 1, pixel);
-    for (int c = 0; c < Channels; ++c)
-      pixel[c] = static_cast<uint8_t>((pixel[c] * covered + kFull / 2) / kFull);
-  }
 }
 
 // Inside for certain: no test, and one reciprocal a pixel (a chunk for an affine map, whose w
@@ -218,18 +189,47 @@ void sample(pixels::ConstPixelView source, const SamplePositions& at, int count,
   }
 }
 
+// Pixels near the sides drawn by how much of them the quad covers: the colour at the centre,
+// taken back to the square's nearest point when the centre lies outside, weighed by the share
+// of the grid's points inside.
+template <int Channels>
+void smoothNearSides(const HomogeneousRow& h, const CoverageRows& grid, double sign, double planeX0,
+                     int count, pixels::ConstPixelView source, SamplePositions& positions,
+                     uint8_t* out) {
+  constexpr int kFull = kCoverageGrid * kCoverageGrid;
+  for (int i = 0; i < count; ++i) {
+    const double x = planeX0 + i;
+    const int covered = coverage(grid, sign, x);
+    const double w = h.w + h.dw * x;
+    if (covered == 0 || w * sign <= 0) {
+      std::memset(out + i * Channels, 0, Channels);
+      continue;
+    }
+    const double u = std::clamp((h.u + h.du * x) / w, 0.0, 1.0);
+    const double v = std::clamp((h.v + h.dv * x) / w, 0.0, 1.0);
+    setPosition(positions, 0, std::clamp(u * source.width - 0.5, 0.0, source.width - 1.0),
+                std::clamp(v * source.height - 0.5, 0.0, source.height - 1.0));
+    uint8_t* pixel = out + i * Channels;
+    sample<Channels>(source, positions, 1, pixel);
+    for (int c = 0; c < Channels; ++c)
+      pixel[c] = static_cast<uint8_t>((pixel[c] * covered + kFull / 2) / kFull);
+  }
+}
+
 template <int Channels>
 void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
              pixels::PixelView target, Edges edges) {
   SamplePositions positions;
   const double sign = map.facesSquare(1.0) ? 1.0 : -1.0;
   const double planeX0 = left + 0.5;
+  const bool smooth = edges == Edges::kSmooth;
   for (int y = 0; y < target.height; ++y) {
     uint8_t* row = target.row(y);
     const HomogeneousRow h = map.row(top + y + 0.5);
-    const CoverageRows grid = coverageRows(map, top + y + 0.5);
-    const RowRun run = edges == Edges::kSmooth ? rowRunOfGrid(grid, sign, planeX0, target.width)
-                                               : rowRun(h, sign, planeX0, target.width);
+    CoverageRows grid;
+    if (smooth) grid = coverageRows(map, top + y + 0.5);
+    const RowRun run = smooth ? rowRunOfGrid(grid, sign, planeX0, target.width)
+                              : rowRun(h, sign, planeX0, target.width);
     if (run.last < run.first) {
       std::memset(row, 0, static_cast<size_t>(target.width) * Channels);
       continue;
@@ -239,7 +239,7 @@ void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, 
                 static_cast<size_t>(target.width - 1 - run.last) * Channels);
     // Near the sides, pixels [from, to] in chunks.
     const auto nearSides = [&](int from, int to) {
-      if (edges == Edges::kSmooth) {
+      if (smooth) {
         if (from <= to)
           smoothNearSides<Channels>(h, grid, sign, planeX0 + from, to + 1 - from, source, positions,
                                     row + from * Channels);
