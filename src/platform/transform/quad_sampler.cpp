@@ -1,6 +1,8 @@
 // The inside-run sampler, compiled once per instruction set by Highway from this one source.
-// Corner pixels are fetched as 32-bit words at their byte offsets; a word that would reach past
-// the picture's last byte is fetched from up to three bytes earlier and shifted down.
+// Each row's two neighbours are fetched by one gather at their byte offset: a 32-bit word holds
+// both grey pixels, a 64-bit word both colour pixels. A word that would reach past the
+// picture's last byte is fetched from earlier and shifted down. At the last column the right
+// neighbour's weight is zero, so whatever the word holds beyond the pixel does not count.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "platform/transform/quad_sampler.cpp"
 #include "platform/transform/quad_sampler.h"
@@ -35,18 +37,41 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
   const auto maxY = hn::Set(df, static_cast<float>(source.height - 1));
   const auto half = hn::Set(df, 0.5f), zero = hn::Zero(df);
   const auto one = hn::Set(df, static_cast<float>(1 << kSampleWeightBits));
-  const auto lastX = hn::Set(di, source.width - 1), lastY = hn::Set(di, source.height - 1);
+  const auto lastY = hn::Set(di, source.height - 1);
   const auto stride = hn::Set(di, static_cast<int32_t>(source.stride));
-  const auto wordLimit = hn::Set(di, byteCount - 4);
   const auto weightOne = hn::Set(du, 1u << kSampleWeightBits);
   const auto round = hn::Set(du, 1u << (2 * kSampleWeightBits - 1));
   const auto byteMask = hn::Set(du, 0xFFu);
-  // The word at each byte offset, whole even at the picture's end.
-  const auto fetch = [&](hn::Vec<decltype(di)> offset) {
-    const auto clamped = hn::Min(offset, wordLimit);
-    const auto word = hn::BitCast(du, hn::GatherOffset(di, base, clamped));
-    return hn::Shr(word, hn::BitCast(du, hn::ShiftLeft<3>(hn::Sub(offset, clamped))));
+  // The left pixel's word and the right pixel's at each byte offset.
+  struct Pair {
+    hn::Vec<decltype(du)> left, right;
   };
+  const auto fetchPair = [&](hn::Vec<decltype(di)> offset) -> Pair {
+    if constexpr (Channels == 1) {
+      const auto clamped = hn::Min(offset, hn::Set(di, byteCount - 4));
+      const auto word = hn::Shr(hn::BitCast(du, hn::GatherOffset(di, base, clamped)),
+                                hn::BitCast(du, hn::ShiftLeft<3>(hn::Sub(offset, clamped))));
+      return {word, hn::ShiftRight<8>(word)};
+    } else {
+      const hn::Half<decltype(di)> dHalf;
+      const hn::Repartition<int64_t, decltype(di)> d64;
+      const hn::RebindToUnsigned<decltype(d64)> du64;
+      const auto* base64 = reinterpret_cast<const int64_t*>(source.data);
+      const auto clamped = hn::Min(offset, hn::Set(di, byteCount - 8));
+      const auto shift = hn::ShiftLeft<3>(hn::Sub(offset, clamped));
+      const auto words = [&](auto clampedHalf, auto shiftHalf) {
+        return hn::Shr(
+            hn::BitCast(du64, hn::GatherOffset(d64, base64, hn::PromoteTo(d64, clampedHalf))),
+            hn::BitCast(du64, hn::PromoteTo(d64, shiftHalf)));
+      };
+      const auto low = words(hn::LowerHalf(dHalf, clamped), hn::LowerHalf(dHalf, shift));
+      const auto high = words(hn::UpperHalf(dHalf, clamped), hn::UpperHalf(dHalf, shift));
+      return {hn::ConcatEven(du, hn::BitCast(du, high), hn::BitCast(du, low)),
+              hn::ConcatEven(du, hn::BitCast(du, hn::ShiftRight<24>(high)),
+                             hn::BitCast(du, hn::ShiftRight<24>(low)))};
+    }
+  };
+  if (byteCount < (Channels == 1 ? 4 : 8)) return 0;
   int i = 0;
   for (; i + lanes <= run.count; i += lanes) {
     const auto x = hn::Add(hn::Set(df, static_cast<float>(i)), hn::Iota(df, 0));
@@ -64,11 +89,10 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
     const auto gx = hn::Sub(weightOne, fx), gy = hn::Sub(weightOne, fy);
     const auto w00 = hn::Mul(gx, gy), w01 = hn::Mul(fx, gy);
     const auto w10 = hn::Mul(gx, fy), w11 = hn::Mul(fx, fy);
-    const auto dx = hn::IfThenElseZero(hn::Lt(x0, lastX), hn::Set(di, Channels));
     const auto dy = hn::IfThenElseZero(hn::Lt(y0, lastY), stride);
     const auto offset = hn::Add(hn::Mul(y0, stride), hn::Mul(x0, hn::Set(di, Channels)));
-    const auto a = fetch(offset), b = fetch(hn::Add(offset, dx));
-    const auto c = fetch(hn::Add(offset, dy)), d = fetch(hn::Add(hn::Add(offset, dy), dx));
+    const auto [a, b] = fetchPair(offset);
+    const auto [c, d] = fetchPair(hn::Add(offset, dy));
     // The four weights sum to 2^24, so 255 of them still fit 32 bits.
     const auto channel = [&](auto shift) {
       constexpr int kShift = decltype(shift)::value;
