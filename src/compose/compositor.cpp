@@ -65,33 +65,36 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
   bool complete = true;
 
   if (ThemeLayer* placeholder = document_.findLayer("placeholder")) {
-    PlaceholderFitter fitter(placeholder, &document_.fitScratch);
     ThemeObject* reference = placeholder->sourceObject;
     if (reference && !reference->renderObject) {
       if (ThemeLayer* holderRef = document_.findLayer("holder_ref"))
         reference = holderRef->sourceObject;
     }
-    // A whole frame already packed needs no gathering; fields are always interleaved.
-    const uint8_t* picture = fieldMode ? nullptr : packedRows(srcRows, height, width);
-    if (!picture)
-      picture = document_.frameAssembler.gather(frameIndex, srcRows, rows, width, fieldMode);
+    // Without a recorded placement or a rotation the frame goes in as it is.
+    std::optional<Corners> corners;
     if (reference && reference->renderObject) {
       const CornerRecordCache& placement = cornerRecordOf(document_, reference->renderObject);
-      if (placement.present) {
-        complete = placeOnCorners(picture, width, rows, cornersFromRecord(placement.record),
-                                  *placeholder, document_.placementScratch);
-      } else {
-        // No placement recorded: the frame goes in as it is.
-        fitter.fit(picture, width, rows, 1);
-      }
+      if (placement.present) corners = cornersFromRecord(placement.record);
     } else {
       const std::optional<double> angle =
           parseRotationTag(reference ? reference->linkText : std::string());
-      if (!angle)
-        fitter.fit(picture, width, rows, 1);
+      if (angle) corners = rotatedCorners(width, rows, *angle);
+    }
+    PlaceholderFitter fitter(placeholder, &document_.fitScratch);
+    FrameAssembler& assembler = document_.frameAssembler;
+    if (fieldMode && !corners) {
+      // A field's doubled lines are listed, not copied: the resize reads each row once.
+      fitter.fitRows(assembler.gatherRows(frameIndex, srcRows, rows, width, fieldMode), width,
+                     rows);
+    } else {
+      // A whole frame already packed needs no gathering; fields are always interleaved.
+      const uint8_t* picture = fieldMode ? nullptr : packedRows(srcRows, height, width);
+      if (!picture) picture = assembler.gather(frameIndex, srcRows, rows, width, fieldMode);
+      if (corners)
+        complete = placeOnCorners(picture, width, rows, *corners, *placeholder,
+                                  document_.placementScratch);
       else
-        complete = placeOnCorners(picture, width, rows, rotatedCorners(width, rows, *angle),
-                                  *placeholder, document_.placementScratch);
+        fitter.fit(picture, width, rows, 1);
     }
   }
 

@@ -5,6 +5,7 @@
 
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
+#include "platform/resize/resampler.h"
 #include "platform/resize/resizelib.h"
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
@@ -18,6 +19,19 @@ int PlaceholderFitter::fitDirect(const uint8_t* picture, int width, int height) 
     return 1;
   }
   return txMemResize(picture, 3, width, height, target->pixels, target->width, target->height, 4);
+}
+
+int PlaceholderFitter::fitRows(const uint8_t* const* rows, int width, int height) {
+  if (!target || !rows || width <= 0 || height <= 0) return 0;
+  if (width == target->width && height == target->height) {
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) std::memcpy(target->pixels + y * rowBytes, rows[y], rowBytes);
+    return 1;
+  }
+  return kvx::resize::resampleFromRows(rows, width, height, target->pixels, target->width,
+                                       target->height, 3)
+             ? 1
+             : 0;
 }
 
 int PlaceholderFitter::fitAspect(const uint8_t* picture, int width, int height) {

@@ -12,6 +12,8 @@ class PlaceholderFitter {
   PlaceholderFitter(ThemeLayer* target, FitScratch* scratch) : target(target), scratch_(scratch) {}
 
   int fit(const uint8_t* picture, int width, int height, int direct);
+  // The direct fit of a picture given by its rows, which may repeat (a field's doubled lines).
+  int fitRows(const uint8_t* const* rows, int width, int height);
 
   // 1: the whole picture is visible over the layer's built picture; 0: it covers the layer.
   int fitInside = 0;

@@ -10,14 +10,14 @@ uint8_t* FrameAssembler::allocate(int rowCount, int width) {
     packedFrame_.reset(new uint8_t[bytes ? bytes : 1]);
     capacity_ = bytes;
   }
+  rowPointers_.resize(static_cast<size_t>(rowCount));
   width_ = width;
   rowCount_ = rowCount;
   return packedFrame_.get();
 }
 
-uint8_t* FrameAssembler::gather(int frameIndex, unsigned char* const* rows, int rowCount, int width,
-                                int fieldMode) {
-  if (rowCount < 0 || width < 0) return nullptr;
+bool FrameAssembler::takeRows(int frameIndex, unsigned char* const* rows, int rowCount, int width,
+                              int fieldMode) {
   if (frameIndex != frameIndex_ || width != width_ || rowCount != rowCount_) {
     allocate(rowCount, width);
     frameIndex_ = frameIndex;
@@ -28,7 +28,7 @@ uint8_t* FrameAssembler::gather(int frameIndex, unsigned char* const* rows, int 
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   if (fieldMode == 0) {
     for (int i = 0; i < rowCount; ++i) std::memcpy(frame + i * rowBytes, rows[i], rowBytes);
-    return frame;
+    return false;
   }
   bool doubling;
   if (fieldMode == 1) {
@@ -39,9 +39,35 @@ uint8_t* FrameAssembler::gather(int frameIndex, unsigned char* const* rows, int 
     doubling = firstFieldSeen_ == 0;
   }
   const int own = fieldMode == 1 ? 0 : 1;
-  for (int j = 0; j < rowCount / 2; ++j) {
+  for (int j = 0; j < rowCount / 2; ++j)
     std::memcpy(frame + (2 * j + own) * rowBytes, rows[j], rowBytes);
-    if (doubling) std::memcpy(frame + (2 * j + 1 - own) * rowBytes, rows[j], rowBytes);
+  return doubling;
+}
+
+uint8_t* FrameAssembler::gather(int frameIndex, unsigned char* const* rows, int rowCount, int width,
+                                int fieldMode) {
+  if (rowCount < 0 || width < 0) return nullptr;
+  const bool doubling = takeRows(frameIndex, rows, rowCount, width, fieldMode);
+  uint8_t* frame = packedFrame_.get();
+  if (doubling) {
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    const int other = fieldMode == 1 ? 1 : 0;
+    for (int j = 0; j < rowCount / 2; ++j)
+      std::memcpy(frame + (2 * j + other) * rowBytes, rows[j], rowBytes);
   }
   return frame;
+}
+
+const uint8_t* const* FrameAssembler::gatherRows(int frameIndex, unsigned char* const* rows,
+                                                 int rowCount, int width, int fieldMode) {
+  if (rowCount < 0 || width < 0) return nullptr;
+  const bool doubling = takeRows(frameIndex, rows, rowCount, width, fieldMode);
+  const uint8_t* frame = packedFrame_.get();
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  const int own = fieldMode == 2 ? 1 : 0;
+  for (int i = 0; i < rowCount; ++i) {
+    const int line = doubling ? (i & ~1) + own : i;
+    rowPointers_[i] = frame + line * rowBytes;
+  }
+  return rowPointers_.data();
 }

@@ -22,6 +22,29 @@ uint8_t line(const uint8_t* frame, int index) {
   return frame[index * kWidth * 3];
 }
 
+// The row form lists the lines the packed form holds, call after call, and a doubled line is
+// the very row of the field that stands in for it.
+TEST(FrameAssembler, RowsListTheLinesOfThePackedFrame) {
+  struct Call {
+    int frameIndex, fieldMode;
+    uint8_t base;
+  };
+  const Call calls[] = {{0, 2, 10}, {0, 1, 20}, {1, 1, 30}, {1, 1, 40}, {1, 2, 50}, {2, 2, 60}};
+  FrameAssembler packed, listed;
+  for (const Call& call : calls) {
+    SCOPED_TRACE(call.base);
+    HostRows rows(3, call.base);
+    const uint8_t* frame =
+        packed.gather(call.frameIndex, rows.pointers.data(), 6, kWidth, call.fieldMode);
+    const uint8_t* const* lines =
+        listed.gatherRows(call.frameIndex, rows.pointers.data(), 6, kWidth, call.fieldMode);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(lines[i][0], line(frame, i)) << "line " << i;
+    if (packed.firstFieldSeen() != packed.secondFieldSeen()) {
+      for (int j = 0; j < 3; ++j) EXPECT_EQ(lines[2 * j], lines[2 * j + 1]);
+    }
+  }
+}
+
 }  // namespace
 
 TEST(FrameAssembler, ProgressiveFramesReuseTheBufferAndRewriteEveryLine) {

@@ -6,7 +6,6 @@ namespace kvx::resize {
 namespace {
 
 constexpr int kHorizontalShift = kWeightBits - kIntermediateBits;
-constexpr int kVerticalShift = kWeightBits + kIntermediateBits;
 
 }  // namespace
 
@@ -31,19 +30,40 @@ void horizontalPixelsScalar(const uint8_t* source, int channels, const AxisFilte
   }
 }
 
+namespace {
+
+template <typename Sample>
+void verticalValues(const Sample* const* rows, const int16_t* weights, int taps, int from, int to,
+                    uint8_t* out) {
+  constexpr int kShift = verticalShift<Sample>();
+  for (int i = from; i < to; ++i) {
+    int32_t sum = 0;
+    for (int k = 0; k < taps; ++k) sum += weights[k] * rows[k][i];
+    const int value = (sum + (1 << (kShift - 1))) >> kShift;
+    out[i] = static_cast<uint8_t>(std::clamp(value, 0, 255));
+  }
+}
+
+}  // namespace
+
 void verticalPassScalar(const int16_t* const* rows, const int16_t* weights, int taps, int count,
                         uint8_t* out) {
-  verticalValuesScalar(rows, weights, taps, 0, count, out);
+  verticalValues(rows, weights, taps, 0, count, out);
+}
+
+void verticalPassScalar(const uint8_t* const* rows, const int16_t* weights, int taps, int count,
+                        uint8_t* out) {
+  verticalValues(rows, weights, taps, 0, count, out);
 }
 
 void verticalValuesScalar(const int16_t* const* rows, const int16_t* weights, int taps, int from,
                           int to, uint8_t* out) {
-  for (int i = from; i < to; ++i) {
-    int32_t sum = 0;
-    for (int k = 0; k < taps; ++k) sum += weights[k] * rows[k][i];
-    const int value = (sum + (1 << (kVerticalShift - 1))) >> kVerticalShift;
-    out[i] = static_cast<uint8_t>(std::clamp(value, 0, 255));
-  }
+  verticalValues(rows, weights, taps, from, to, out);
+}
+
+void verticalValuesScalar(const uint8_t* const* rows, const int16_t* weights, int taps, int from,
+                          int to, uint8_t* out) {
+  verticalValues(rows, weights, taps, from, to, out);
 }
 
 }  // namespace kvx::resize

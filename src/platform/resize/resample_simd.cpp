@@ -14,14 +14,25 @@ namespace kvx::resize::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 constexpr int kHorizontalShift = kWeightBits - kIntermediateBits;
-constexpr int kVerticalShift = kWeightBits + kIntermediateBits;
+
+// A vector of a row's values as 16-bit lanes: intermediate values as they are, bytes widened.
+template <class D16>
+HWY_INLINE hn::Vec<D16> loadValues(D16 d16, const int16_t* values) {
+  return hn::LoadU(d16, values);
+}
+template <class D16>
+HWY_INLINE hn::Vec<D16> loadValues(D16 d16, const uint8_t* bytes) {
+  const hn::RebindToUnsigned<D16> du16;
+  return hn::BitCast(d16, hn::PromoteTo(du16, hn::LoadU(hn::Rebind<uint8_t, D16>(), bytes)));
+}
 
 #if HWY_TARGET == HWY_SCALAR
 // Highway's one-lane fallback has no byte lookups; the scalar passes are the better scalar.
 int horizontalRgbVector(const uint8_t*, const AxisFilter&, int, int16_t*) {
   return 0;
 }
-int verticalVector(const int16_t* const*, const int16_t*, int, int, uint8_t*) {
+template <typename Sample>
+int verticalVector(const Sample* const*, const int16_t*, int, int, uint8_t*) {
   return 0;
 }
 #else
@@ -104,8 +115,10 @@ int horizontalRgbVector(const uint8_t* source, const AxisFilter& filter, int end
 // Two rows' values interleaved and multiplied by their weight pair at once. The interleave
 // works within 16-byte blocks here, as does the pack that follows, so the values come back in
 // order.
-int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+template <typename Sample>
+int verticalVector(const Sample* const* rows, const int16_t* weights, int taps, int count,
                    uint8_t* out) {
+  constexpr int kVerticalShift = verticalShift<Sample>();
   const hn::ScalableTag<int16_t> d16;
   const hn::Repartition<int32_t, decltype(d16)> d32;
   const hn::Rebind<uint8_t, decltype(d16)> d8;
@@ -115,7 +128,7 @@ int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps,
   for (; i + lanes <= count; i += lanes) {
     auto low0 = hn::Zero(d32), low1 = low0, high0 = low0, high1 = low0;
     for (int k = 0; k < taps; k += 2) {
-      const auto a = hn::LoadU(d16, rows[k] + i), b = hn::LoadU(d16, rows[k + 1] + i);
+      const auto a = loadValues(d16, rows[k] + i), b = loadValues(d16, rows[k + 1] + i);
       const auto pair = hn::BitCast(d16, hn::Set(d32, weightPair(weights + k)));
       low0 = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveLower(d16, a, b), pair, low0, low1);
       high0 =
@@ -132,8 +145,10 @@ int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps,
 #else
 // Each tap's weight multiplies the even and the
 // odd values apart (the other weight of the pair zero), so every sum lands in its own lane.
-int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+template <typename Sample>
+int verticalVector(const Sample* const* rows, const int16_t* weights, int taps, int count,
                    uint8_t* out) {
+  constexpr int kVerticalShift = verticalShift<Sample>();
   const hn::ScalableTag<int16_t> d16;
   const hn::Repartition<int32_t, decltype(d16)> d32;
   const hn::Repartition<uint32_t, decltype(d16)> du32;
@@ -145,7 +160,7 @@ int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps,
   for (; i + lanes <= count; i += lanes) {
     auto even0 = zero, even1 = zero, odd0 = zero, odd1 = zero;
     for (int k = 0; k < taps; ++k) {
-      const auto values = hn::LoadU(d16, rows[k] + i);
+      const auto values = loadValues(d16, rows[k] + i);
       const uint32_t weight = static_cast<uint16_t>(weights[k]);
       even0 = hn::ReorderWidenMulAccumulate(d32, values, hn::BitCast(d16, hn::Set(du32, weight)),
                                             even0, even1);
@@ -163,6 +178,15 @@ int verticalVector(const int16_t* const* rows, const int16_t* weights, int taps,
 }
 #endif  // HWY_ARCH_X86 || HWY_TARGET == HWY_NEON
 #endif  // HWY_TARGET == HWY_SCALAR
+
+int verticalWordsVector(const int16_t* const* rows, const int16_t* weights, int taps, int count,
+                        uint8_t* out) {
+  return verticalVector(rows, weights, taps, count, out);
+}
+int verticalBytesVector(const uint8_t* const* rows, const int16_t* weights, int taps, int count,
+                        uint8_t* out) {
+  return verticalVector(rows, weights, taps, count, out);
+}
 
 }  // namespace kvx::resize::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
@@ -185,7 +209,8 @@ int vectorSafeEnd(const AxisFilter& filter, int destinationWidth, int spare) {
 }  // namespace
 
 HWY_EXPORT(horizontalRgbVector);
-HWY_EXPORT(verticalVector);
+HWY_EXPORT(verticalWordsVector);
+HWY_EXPORT(verticalBytesVector);
 
 void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
                         int destinationWidth, int16_t* out) {
@@ -200,7 +225,13 @@ void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& f
 
 void verticalPassFast(const int16_t* const* rows, const int16_t* weights, int taps, int count,
                       uint8_t* out) {
-  const int done = HWY_DYNAMIC_DISPATCH(verticalVector)(rows, weights, taps, count, out);
+  const int done = HWY_DYNAMIC_DISPATCH(verticalWordsVector)(rows, weights, taps, count, out);
+  verticalValuesScalar(rows, weights, taps, done, count, out);
+}
+
+void verticalPassFast(const uint8_t* const* rows, const int16_t* weights, int taps, int count,
+                      uint8_t* out) {
+  const int done = HWY_DYNAMIC_DISPATCH(verticalBytesVector)(rows, weights, taps, count, out);
   verticalValuesScalar(rows, weights, taps, done, count, out);
 }
 

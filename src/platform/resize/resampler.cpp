@@ -76,6 +76,10 @@ struct ThreadScratch {
   std::vector<int16_t> rowStorage;
   std::vector<int> heldRows;
   std::vector<const int16_t*> rows;
+  std::vector<const uint8_t*> byteRows;
+  std::vector<int16_t> weights;
+  std::vector<int> tapRows;
+  std::vector<const uint8_t*> sourceRows;
 };
 
 ThreadScratch& threadScratch() {
@@ -83,19 +87,49 @@ ThreadScratch& threadScratch() {
   return scratch;
 }
 
-// Scales every destination row `rowOf` names (null: not wanted).
+// One output row's window with taps on the same source row weighed once (a field's lines
+// doubled into the other field's refer to one row), padded to an even count with a zero weight.
+// Returns the count of taps left.
+int mergeRepeatedRows(const uint8_t* const* sourceRows, int sourceHeight, int start,
+                      const int16_t* weights, int taps, std::vector<const uint8_t*>& rows,
+                      std::vector<int16_t>& merged, std::vector<int>& tapRows) {
+  int count = 0;
+  for (int k = 0; k < taps; ++k) {
+    // The zero-weight pad tap may fall past the last row: it reads that row instead.
+    const int row = std::min(start + k, sourceHeight - 1);
+    if (count > 0 && rows[count - 1] == sourceRows[row]) {
+      // A window's same-signed run of weights stays below 2 × kWeightOne: the sum fits.
+      merged[count - 1] = static_cast<int16_t>(merged[count - 1] + weights[k]);
+      continue;
+    }
+    rows[count] = sourceRows[row];
+    merged[count] = weights[k];
+    tapRows[count] = row;
+    ++count;
+  }
+  if (count % 2) {
+    rows[count] = rows[count - 1];
+    merged[count] = 0;
+    tapRows[count] = tapRows[count - 1];
+    ++count;
+  }
+  return count;
+}
+
+// Scales the picture whose rows `sourceRows` lists into every destination row `rowOf` names
+// (null: not wanted).
 template <typename RowOf>
-bool resample(const uint8_t* source, int sourceWidth, int sourceHeight, int destinationWidth,
-              int destinationHeight, int channels, Kernels kernels, RowOf rowOf) {
-  if (!source || channels < 1 || channels > 4) return false;
+bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
+              int destinationWidth, int destinationHeight, int channels, Kernels kernels,
+              RowOf rowOf) {
+  if (!sourceRows || channels < 1 || channels > 4) return false;
   if (!rowBytesFit(sourceWidth, sourceHeight, channels) ||
       !rowBytesFit(destinationWidth, destinationHeight, channels))
     return false;
-  const size_t sourceStride = static_cast<size_t>(sourceWidth) * channels;
   const int destinationValues = destinationWidth * channels;
   const bool fast = kernels == Kernels::kFast;
-  // At the same width the Lanczos weights are one tap of exactly one: the horizontal pass
-  // would only widen the values.
+  // At the same width the Lanczos weights are one tap of exactly one: the vertical pass reads
+  // the source bytes themselves.
   const bool sameWidth = sourceWidth == destinationWidth;
   try {
     ThreadScratch& scratch = threadScratch();
@@ -105,40 +139,59 @@ bool resample(const uint8_t* source, int sourceWidth, int sourceHeight, int dest
     const AxisFilter* verticalEntry = scratch.filters.get(sourceHeight, destinationHeight);
     if (!verticalEntry) return false;
     const AxisFilter& vertical = *verticalEntry;
-    RowCache cache(vertical.taps, destinationValues, scratch.rowStorage, scratch.heldRows);
-    std::vector<const int16_t*>& rows = scratch.rows;
-    rows.assign(vertical.taps, nullptr);
+    const int windowTaps = vertical.taps + 1;
+    RowCache cache(sameWidth ? 1 : vertical.taps, sameWidth ? 0 : destinationValues,
+                   scratch.rowStorage, scratch.heldRows);
+    scratch.rows.assign(windowTaps, nullptr);
+    scratch.byteRows.assign(windowTaps, nullptr);
+    scratch.weights.assign(windowTaps, 0);
+    scratch.tapRows.assign(windowTaps, 0);
     for (int y = 0; y < destinationHeight; ++y) {
       uint8_t* out = rowOf(y);
       if (!out) continue;
-      const int start = vertical.start[y];
-      for (int k = 0; k < vertical.taps; ++k) {
-        // The zero-weight pad tap may fall past the last row: it reads that row instead.
-        const int row = std::min(start + k, sourceHeight - 1);
+      const int taps =
+          mergeRepeatedRows(sourceRows, sourceHeight, vertical.start[y],
+                            &vertical.weights[static_cast<size_t>(y) * vertical.taps],
+                            vertical.taps, scratch.byteRows, scratch.weights, scratch.tapRows);
+      const int16_t* weights = scratch.weights.data();
+      if (sameWidth) {
+        if (fast)
+          verticalPassFast(scratch.byteRows.data(), weights, taps, destinationValues, out);
+        else
+          verticalPassScalar(scratch.byteRows.data(), weights, taps, destinationValues, out);
+        continue;
+      }
+      for (int k = 0; k < taps; ++k) {
+        const int row = scratch.tapRows[k];
         int16_t* slot = cache.slot(row);
         if (!cache.holds(row)) {
-          const uint8_t* line = source + sourceStride * row;
-          if (sameWidth)
-            for (int i = 0; i < destinationValues; ++i)
-              slot[i] = static_cast<int16_t>(line[i] << kIntermediateBits);
-          else if (fast)
-            horizontalPassFast(line, channels, horizontal, destinationWidth, slot);
+          if (fast)
+            horizontalPassFast(scratch.byteRows[k], channels, horizontal, destinationWidth, slot);
           else
-            horizontalPassScalar(line, channels, horizontal, destinationWidth, slot);
+            horizontalPassScalar(scratch.byteRows[k], channels, horizontal, destinationWidth, slot);
           cache.mark(row);
         }
-        rows[k] = slot;
+        scratch.rows[k] = slot;
       }
-      const int16_t* weights = &vertical.weights[static_cast<size_t>(y) * vertical.taps];
       if (fast)
-        verticalPassFast(rows.data(), weights, vertical.taps, destinationValues, out);
+        verticalPassFast(scratch.rows.data(), weights, taps, destinationValues, out);
       else
-        verticalPassScalar(rows.data(), weights, vertical.taps, destinationValues, out);
+        verticalPassScalar(scratch.rows.data(), weights, taps, destinationValues, out);
     }
   } catch (const std::bad_alloc&) {
     return false;
   }
   return true;
+}
+
+// The rows of a packed picture, listed in the thread's scratch.
+const uint8_t* const* packedSourceRows(const uint8_t* source, int width, int height, int channels) {
+  if (!source || !rowBytesFit(width, height, channels)) return nullptr;
+  std::vector<const uint8_t*>& rows = threadScratch().sourceRows;
+  rows.resize(height);
+  const size_t stride = static_cast<size_t>(width) * channels;
+  for (int y = 0; y < height; ++y) rows[y] = source + stride * y;
+  return rows.data();
 }
 
 }  // namespace
@@ -152,19 +205,38 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
     return true;
   }
   const size_t stride = static_cast<size_t>(destinationWidth) * channels;
-  return resample(source, sourceWidth, sourceHeight, destinationWidth, destinationHeight, channels,
-                  kernels, [&](int y) { return destination + y * stride; });
+  try {
+    return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
+                    sourceHeight, destinationWidth, destinationHeight, channels, kernels,
+                    [&](int y) { return destination + y * stride; });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool resampleFromRows(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
+                      uint8_t* destination, int destinationWidth, int destinationHeight,
+                      int channels) {
+  if (!destination) return false;
+  const size_t stride = static_cast<size_t>(destinationWidth) * channels;
+  return resample(sourceRows, sourceWidth, sourceHeight, destinationWidth, destinationHeight,
+                  channels, Kernels::kFast, [&](int y) { return destination + y * stride; });
 }
 
 bool resampleRows(const uint8_t* source, int sourceWidth, int sourceHeight, int destinationWidth,
                   int destinationHeight, int channels, int firstRow, int rowStep,
                   uint8_t* const* rows) {
   if (!rows || firstRow < 0 || rowStep < 1) return false;
-  return resample(source, sourceWidth, sourceHeight, destinationWidth, destinationHeight, channels,
-                  Kernels::kFast, [&](int y) -> uint8_t* {
-                    if (y < firstRow || (y - firstRow) % rowStep != 0) return nullptr;
-                    return rows[(y - firstRow) / rowStep];
-                  });
+  try {
+    return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
+                    sourceHeight, destinationWidth, destinationHeight, channels, Kernels::kFast,
+                    [&](int y) -> uint8_t* {
+                      if (y < firstRow || (y - firstRow) % rowStep != 0) return nullptr;
+                      return rows[(y - firstRow) / rowStep];
+                    });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 }  // namespace kvx::resize

@@ -14,6 +14,12 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
                     int destinationWidth, int destinationHeight, int channels,
                     Kernels kernels = Kernels::kFast);
 
+// The same scale of a picture given by its rows, which may repeat: the lines of a field stand
+// in for the other field's until it arrives, and a row the filter meets twice is read once.
+bool resampleFromRows(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
+                      uint8_t* destination, int destinationWidth, int destinationHeight,
+                      int channels);
+
 // The same scale, computing only destination rows firstRow, firstRow + rowStep, ...: row
 // firstRow + i × rowStep goes to rows[i]. A field of a frame stretched from field height
 // needs only its own lines.

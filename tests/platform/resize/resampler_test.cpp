@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <vector>
 
@@ -66,7 +67,8 @@ TEST(Resize, FastPathMatchesScalarReference) {
     for (const Case& c :
          {Case{192, 108, 160, 90, 3}, Case{72, 57, 192, 108, 3}, Case{5, 3, 17, 4, 3},
           Case{301, 7, 2, 40, 3}, Case{64, 48, 50, 70, 1}, Case{2, 2, 3, 3, 3},
-          Case{1000, 2, 999, 3, 3}, Case{1920, 3, 1280, 2, 3}, Case{33, 9, 97, 31, 1}}) {
+          Case{1000, 2, 999, 3, 3}, Case{1920, 3, 1280, 2, 3}, Case{33, 9, 97, 31, 1},
+          Case{72, 57, 72, 30, 3}, Case{1921, 6, 1921, 12, 3}, Case{31, 40, 31, 17, 1}}) {
       const auto picture = detailed(c.sw, c.sh, c.channels);
       const size_t outBytes = static_cast<size_t>(c.dw) * c.dh * c.channels;
       std::vector<uint8_t> fast(outBytes), scalar(outBytes);
@@ -116,6 +118,30 @@ TEST(Resize, ChosenRowsEqualThoseOfTheWholePicture) {
                              whole.begin() + (c.first + i * c.step) * c.dw * 3))
           << "row " << c.first + i * c.step;
   }
+}
+
+// A picture given by rows that repeat scales as the packed picture holding those rows, at an
+// unchanged width (bytes weighed directly) and a changed one (rows filtered first).
+TEST(Resize, RepeatedRowsScaleAsThePictureTheyForm) {
+  kvxtest::forEachSimdTarget([](const std::string& target) {
+    for (auto [dw, dh] : {std::array{96, 20}, std::array{96, 40}, std::array{61, 13}}) {
+      const int sw = 96, sh = 40;
+      const auto field = detailed(sw, sh / 2, 3);
+      std::vector<uint8_t> doubled(field.size() * 2);
+      std::vector<const uint8_t*> rows(sh);
+      const size_t rowBytes = sw * 3;
+      for (int y = 0; y < sh; ++y) {
+        rows[y] = field.data() + (y / 2) * rowBytes;
+        std::copy(rows[y], rows[y] + rowBytes, doubled.begin() + y * rowBytes);
+      }
+      const size_t outBytes = static_cast<size_t>(dw) * dh * 3;
+      std::vector<uint8_t> fromRows(outBytes), packed(outBytes);
+      ASSERT_TRUE(kvx::resize::resampleFromRows(rows.data(), sw, sh, fromRows.data(), dw, dh, 3));
+      ASSERT_TRUE(
+          resamplePacked(doubled.data(), sw, sh, packed.data(), dw, dh, 3, Kernels::kScalar));
+      EXPECT_EQ(fromRows, packed) << target << " -> " << dw << "x" << dh;
+    }
+  });
 }
 
 // Halving and doubling back keeps a smooth picture close to itself.
