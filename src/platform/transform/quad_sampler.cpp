@@ -42,16 +42,16 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
   const auto weightOne = hn::Set(du, 1u << kSampleWeightBits);
   const auto round = hn::Set(du, 1u << (2 * kSampleWeightBits - 1));
   const auto byteMask = hn::Set(du, 0xFFu);
-  // The left pixel's word and the right pixel's at each byte offset.
-  struct Pair {
-    hn::Vec<decltype(du)> left, right;
-  };
-  const auto fetchPair = [&](hn::Vec<decltype(di)> offset) -> Pair {
+  // The left pixel's word and the right pixel's at each byte offset (out-parameters: SVE
+  // vectors cannot be members of a struct).
+  using WordVec = hn::Vec<decltype(du)>;
+  const auto fetchPair = [&](hn::Vec<decltype(di)> offset, WordVec& left, WordVec& right) {
     if constexpr (Channels == 1) {
       const auto clamped = hn::Min(offset, hn::Set(di, byteCount - 4));
       const auto word = hn::Shr(hn::BitCast(du, hn::GatherOffset(di, base, clamped)),
                                 hn::BitCast(du, hn::ShiftLeft<3>(hn::Sub(offset, clamped))));
-      return {word, hn::ShiftRight<8>(word)};
+      left = word;
+      right = hn::ShiftRight<8>(word);
     } else {
       const hn::Half<decltype(di)> dHalf;
       const hn::Repartition<int64_t, decltype(di)> d64;
@@ -66,9 +66,9 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
       };
       const auto low = words(hn::LowerHalf(dHalf, clamped), hn::LowerHalf(dHalf, shift));
       const auto high = words(hn::UpperHalf(dHalf, clamped), hn::UpperHalf(dHalf, shift));
-      return {hn::ConcatEven(du, hn::BitCast(du, high), hn::BitCast(du, low)),
-              hn::ConcatEven(du, hn::BitCast(du, hn::ShiftRight<24>(high)),
-                             hn::BitCast(du, hn::ShiftRight<24>(low)))};
+      left = hn::ConcatEven(du, hn::BitCast(du, high), hn::BitCast(du, low));
+      right = hn::ConcatEven(du, hn::BitCast(du, hn::ShiftRight<24>(high)),
+                             hn::BitCast(du, hn::ShiftRight<24>(low)));
     }
   };
   if (byteCount < (Channels == 1 ? 4 : 8)) return 0;
@@ -91,8 +91,9 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
     const auto w10 = hn::Mul(gx, fy), w11 = hn::Mul(fx, fy);
     const auto dy = hn::IfThenElseZero(hn::Lt(y0, lastY), stride);
     const auto offset = hn::Add(hn::Mul(y0, stride), hn::Mul(x0, hn::Set(di, Channels)));
-    const auto [a, b] = fetchPair(offset);
-    const auto [c, d] = fetchPair(hn::Add(offset, dy));
+    WordVec a = weightOne, b = a, c = a, d = a;
+    fetchPair(offset, a, b);
+    fetchPair(hn::Add(offset, dy), c, d);
     // The four weights sum to 2^24, so 255 of them still fit 32 bits.
     const auto channel = [&](auto shift) {
       constexpr int kShift = decltype(shift)::value;
