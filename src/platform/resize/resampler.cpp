@@ -98,7 +98,8 @@ int mergeRepeatedRows(const uint8_t* const* sourceRows, int sourceHeight, int st
     // The zero-weight pad tap may fall past the last row: it reads that row instead.
     const int row = std::min(start + k, sourceHeight - 1);
     if (count > 0 && rows[count - 1] == sourceRows[row]) {
-      // A window's same-signed run of weights stays below 2 × kWeightOne: the sum fits.
+      // Any run of a window's weights sums to at most its positive lobes, under 1.3 ×
+      // kWeightOne: the sum fits 16 bits.
       merged[count - 1] = static_cast<int16_t>(merged[count - 1] + weights[k]);
       continue;
     }
