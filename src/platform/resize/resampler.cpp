@@ -140,7 +140,8 @@ bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeigh
     const AxisFilter* verticalEntry = scratch.filters.get(sourceHeight, destinationHeight);
     if (!verticalEntry) return false;
     const AxisFilter& vertical = *verticalEntry;
-    const int windowTaps = vertical.taps + 1;
+    // Windows are even: merging and padding never lengthen them.
+    const int windowTaps = vertical.taps;
     RowCache cache(sameWidth ? 1 : vertical.taps, sameWidth ? 0 : destinationValues,
                    scratch.rowStorage, scratch.heldRows);
     scratch.rows.assign(windowTaps, nullptr);
@@ -185,11 +186,15 @@ bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeigh
   return true;
 }
 
-// The rows of a packed picture, listed in the thread's scratch.
+// The rows of a packed picture, listed in the thread's scratch; null when they cannot be.
 const uint8_t* const* packedSourceRows(const uint8_t* source, int width, int height, int channels) {
   if (!source || !rowBytesFit(width, height, channels)) return nullptr;
   std::vector<const uint8_t*>& rows = threadScratch().sourceRows;
-  rows.resize(height);
+  try {
+    rows.resize(height);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   const size_t stride = static_cast<size_t>(width) * channels;
   for (int y = 0; y < height; ++y) rows[y] = source + stride * y;
   return rows.data();
@@ -206,13 +211,9 @@ bool resamplePacked(const uint8_t* source, int sourceWidth, int sourceHeight, ui
     return true;
   }
   const size_t stride = static_cast<size_t>(destinationWidth) * channels;
-  try {
-    return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
-                    sourceHeight, destinationWidth, destinationHeight, channels, kernels,
-                    [&](int y) { return destination + y * stride; });
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
+                  sourceHeight, destinationWidth, destinationHeight, channels, kernels,
+                  [&](int y) { return destination + y * stride; });
 }
 
 bool resampleFromRows(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
@@ -228,16 +229,12 @@ bool resampleRows(const uint8_t* source, int sourceWidth, int sourceHeight, int 
                   int destinationHeight, int channels, int firstRow, int rowStep,
                   uint8_t* const* rows) {
   if (!rows || firstRow < 0 || rowStep < 1) return false;
-  try {
-    return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
-                    sourceHeight, destinationWidth, destinationHeight, channels, Kernels::kFast,
-                    [&](int y) -> uint8_t* {
-                      if (y < firstRow || (y - firstRow) % rowStep != 0) return nullptr;
-                      return rows[(y - firstRow) / rowStep];
-                    });
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  return resample(packedSourceRows(source, sourceWidth, sourceHeight, channels), sourceWidth,
+                  sourceHeight, destinationWidth, destinationHeight, channels, Kernels::kFast,
+                  [&](int y) -> uint8_t* {
+                    if (y < firstRow || (y - firstRow) % rowStep != 0) return nullptr;
+                    return rows[(y - firstRow) / rowStep];
+                  });
 }
 
 }  // namespace kvx::resize

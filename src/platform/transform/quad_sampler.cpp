@@ -91,7 +91,7 @@ int sampleRun(const InsideRun& run, pixels::ConstPixelView source, uint8_t* out)
     const auto w10 = hn::Mul(gx, fy), w11 = hn::Mul(fx, fy);
     const auto dy = hn::IfThenElseZero(hn::Lt(y0, lastY), stride);
     const auto offset = hn::Add(hn::Mul(y0, stride), hn::Mul(x0, hn::Set(di, Channels)));
-    WordVec a = weightOne, b = a, c = a, d = a;
+    WordVec a = hn::Zero(du), b = a, c = a, d = a;
     fetchPair(offset, a, b);
     fetchPair(hn::Add(offset, dy), c, d);
     // The four weights sum to 2^24, so 255 of them still fit 32 bits.
