@@ -1,7 +1,8 @@
 #pragma once
-// Runs the registered benchmarks with Google Benchmark's console table and keeps each run's
-// CPU time per iteration (steadier than wall time on a shared machine), so that a bench can print
-// comparison figures as "name value" lines after the table.
+// Runs the registered benchmarks with Google Benchmark's console table and keeps each one's
+// CPU time per iteration (steadier than wall time on a shared machine), the median of five
+// repetitions unless the command line asks for others, so that a bench can print comparison
+// figures as "name value" lines after the table.
 #include <map>
 #include <string>
 
