@@ -216,6 +216,38 @@ void smoothNearSides(const HomogeneousRow& h, const CoverageRows& grid, double s
   }
 }
 
+// Asks for the cache lines that plane row `y` samples inside the quad, a row before they are
+// needed: the samples' gathers do not set off the processor's own prefetching, and waiting on
+// memory took half the map's time. The sample positions of a row lie on one line of the source.
+template <int Channels>
+void prefetchSourceOfRow(const ProjectiveMap& map, double sign, double planeX0, double y, int width,
+                         pixels::ConstPixelView source) {
+  const HomogeneousRow h = map.row(y);
+  const RowRun run = rowRun(h, sign, planeX0, width);
+  if (run.innerLast < run.innerFirst) return;
+  const auto at = [&](int x, double* sx, double* sy) {
+    const double plane = planeX0 + x;
+    const double w = h.w + h.dw * plane;
+    *sx = std::clamp((h.u + h.du * plane) / w * source.width, 0.0, source.width - 1.0);
+    *sy = std::clamp((h.v + h.dv * plane) / w * source.height, 0.0, source.height - 1.0);
+  };
+  double x0, y0, x1, y1;
+  at(run.innerFirst, &x0, &y0);
+  at(run.innerLast, &x1, &y1);
+  if (!std::isfinite(x0 + y0 + x1 + y1)) return;
+  // Steps short enough to meet every line of 64 bytes and every row the line crosses.
+  const int steps =
+      static_cast<int>(std::max(std::fabs(x1 - x0) * Channels / 60, std::fabs(y1 - y0))) + 1;
+  for (int k = 0; k <= steps; ++k) {
+    const double t = static_cast<double>(k) / steps;
+    const int sx = static_cast<int>(x0 + (x1 - x0) * t);
+    const int sy = static_cast<int>(y0 + (y1 - y0) * t);
+    const uint8_t* pixel = source.row(sy) + static_cast<ptrdiff_t>(sx) * Channels;
+    __builtin_prefetch(pixel);
+    if (sy + 1 < source.height) __builtin_prefetch(pixel + source.stride);
+  }
+}
+
 template <int Channels>
 void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, int top,
              pixels::PixelView target, Edges edges) {
@@ -225,6 +257,8 @@ void mapRows(const ProjectiveMap& map, pixels::ConstPixelView source, int left, 
   const bool smooth = edges == Edges::kSmooth;
   for (int y = 0; y < target.height; ++y) {
     uint8_t* row = target.row(y);
+    if (y + 1 < target.height)
+      prefetchSourceOfRow<Channels>(map, sign, planeX0, top + y + 1.5, target.width, source);
     const HomogeneousRow h = map.row(top + y + 0.5);
     CoverageRows grid;
     if (smooth) grid = coverageRows(map, top + y + 0.5);
