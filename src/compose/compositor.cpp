@@ -31,14 +31,21 @@ bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
   return !layer.maskPixels || layer.opaqueMask;
 }
 
-// The frame starts black, unless the first layer drawn hides it all.
-void clearUnlessCovered(const ThemeDocument& document, uint8_t* frame) {
+// The frame starts black, unless the first layer drawn hides it all. A layer that is exactly
+// the frame is copied in whole, its mask unread: it is returned as drawn already.
+const ThemeLayer* startFrame(const ThemeDocument& document, uint8_t* frame) {
+  const size_t bytes = static_cast<size_t>(document.frameWidth) * document.frameHeight * 3;
   for (const auto& layer : document.layers) {
     if (!layer || layer->isHidden()) continue;
-    if (coversFrame(*layer, document.frameWidth, document.frameHeight)) return;
-    break;
+    if (!coversFrame(*layer, document.frameWidth, document.frameHeight)) break;
+    if (layer->x != 0 || layer->y != 0 || layer->width != document.frameWidth ||
+        layer->height != document.frameHeight)
+      return nullptr;
+    std::memcpy(frame, layer->pixels, bytes);
+    return layer.get();
   }
-  std::memset(frame, 0, static_cast<size_t>(document.frameWidth) * document.frameHeight * 3);
+  std::memset(frame, 0, bytes);
+  return nullptr;
 }
 
 const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderHandle object) {
@@ -105,9 +112,9 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
   const bool sameSize = document_.frameWidth == width && document_.frameHeight == rows;
   uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
   uint8_t* const frame = direct ? direct : document_.frameBuffer;
-  clearUnlessCovered(document_, frame);
+  const ThemeLayer* const drawn = startFrame(document_, frame);
   for (const auto& layer : document_.layers) {
-    if (!layer || layer->isHidden()) continue;
+    if (!layer || layer->isHidden() || layer.get() == drawn) continue;
     const Rect32 rect{layer->x, layer->y, layer->x + layer->width, layer->y + layer->height};
     i32MergeEx(frame, document_.frameWidth, document_.frameHeight, layer->maskPixels, &rect,
                layer->pixels, &rect, 3, layer->mergeMode, layer->transparency);
