@@ -171,25 +171,28 @@ TEST(Compositor, SameSizeCopiesTheComposedFrame) {
 TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
   struct Case {
     const char* name;
+    int left, width;  // of the placeholder; the page is 16 wide
     bool hole;
     int transparency, mergeMode;
     uint8_t expected;  // at the hole's pixel, second frame (source 100 after 200)
   };
-  const Case cases[] = {{"opaque", false, 0, 1, 100},
-                        {"hole", true, 0, 1, 0},
-                        {"half level", false, 50, 1, 50},
-                        {"multiply", false, 0, 2, 0}};
+  const Case cases[] = {{"opaque", 0, 16, false, 0, 1, 100},
+                        {"opaque, beyond the page", -2, 20, false, 0, 1, 100},
+                        {"hole", 0, 16, true, 0, 1, 0},
+                        {"hole, beyond the page", -2, 20, true, 0, 1, 0},
+                        {"half level", 0, 16, false, 50, 1, 50},
+                        {"multiply", 0, 16, false, 0, 2, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ThemeDocument document;
     document.pageWidth = 16;
     document.pageHeight = 8;
-    ThemeObject* placeholder = addPicture(document, "placeholder", 0, 0, 16, 8);
+    ThemeObject* placeholder = addPicture(document, "placeholder", c.left, 0, c.width, 8);
     placeholder->transparency = c.transparency;
     placeholder->mergeMode = c.mergeMode;
     if (c.hole) {
       const uint8_t clear = 0;
-      ASSERT_EQ(buf32MergeMem(placeholder->maskBuffer, 3, 2, &clear, 1, 1), 1);
+      ASSERT_EQ(buf32MergeMem(placeholder->maskBuffer, 3 - c.left, 2, &clear, 1, 1), 1);
     }
     Frame output(16, 8);
     for (uint8_t level : {200, 100}) {
