@@ -237,8 +237,9 @@ TEST_P(WorldScript, ThemeTitleKeepsItsAlignmentAndGlyphs) {
   const std::vector<std::string>& families = r.layout.families;
   ASSERT_FALSE(families.empty());
   EXPECT_NE(families.back(), "DejaVu Serif");
-  if (!script.colour)
+  if (!script.colour) {
     for (const std::string& family : families) EXPECT_EQ(family, families.back());
+  }
 
   // Each line of the title ends (or starts, or centres) where the Latin reference's lines do.
   std::vector<Ink> title, reference;

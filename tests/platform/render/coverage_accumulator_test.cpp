@@ -83,7 +83,9 @@ TEST(CoverageAccumulator, WindingInvariants) {
   EXPECT_EQ(once, coverageOf(counter));
   for (size_t i = 0; i < once.size(); ++i) {
     EXPECT_GE(doubled[i], once[i]) << i;
-    if (once[i] == 0 || once[i] == 255) EXPECT_EQ(doubled[i], once[i]) << i;
+    if (once[i] == 0 || once[i] == 255) {
+      EXPECT_EQ(doubled[i], once[i]) << i;
+    }
   }
   EXPECT_EQ(coverageOf(cancelled), Picture(kSize * kSize, 0));
 }

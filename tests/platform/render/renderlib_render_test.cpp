@@ -268,9 +268,15 @@ TEST(TextRendering, EveryLineOfRightToLeftTextKeepsToItsAlignment) {
     const auto [first, second] = lineInks(r);
     ASSERT_GT(first.width(), second.width() * 2) << alignment;
     for (const rendertest::Ink& line : {first, second}) {
-      if (alignment == 0) EXPECT_LE(line.x0, 4) << "left";
-      if (alignment == 1) EXPECT_GE(line.x1, r.width - 4) << "right";
-      if (alignment == 2) EXPECT_NEAR(line.x0 + line.x1, r.width, 6) << "centre";
+      if (alignment == 0) {
+        EXPECT_LE(line.x0, 4) << "left";
+      }
+      if (alignment == 1) {
+        EXPECT_GE(line.x1, r.width - 4) << "right";
+      }
+      if (alignment == 2) {
+        EXPECT_NEAR(line.x0 + line.x1, r.width, 6) << "centre";
+      }
     }
   }
 }

@@ -60,7 +60,7 @@ TEST_F(SubtitleTextsTest, RenderShowsEachCueOnItsFramesAndNothingBetween) {
   for (int i = 0; i < kFrames; ++i)
     ASSERT_FALSE(same(first[i], plain[i])) << "the caption does not show on frame " << i;
   // The clip-wide title is not shown between cues: the subtitles own the title.
-  for (const std::string options :
+  for (const std::string& options :
        {"--texts " + quote(cues_),
         "--title Default --texts " + quote(cues_) + " --texts-key SlideShowTitle"}) {
     const std::vector<Picture> cued = render("cued", options);
