@@ -226,10 +226,9 @@ void prefetchSourceOfRow(const ProjectiveMap& map, double sign, double planeX0, 
   const RowRun run = rowRun(h, sign, planeX0, width);
   if (run.innerLast < run.innerFirst) return;
   const auto at = [&](int x, double* sx, double* sy) {
-    const double plane = planeX0 + x;
-    const double w = h.w + h.dw * plane;
-    *sx = std::clamp((h.u + h.du * plane) / w * source.width, 0.0, source.width - 1.0);
-    *sy = std::clamp((h.v + h.dv * plane) / w * source.height, 0.0, source.height - 1.0);
+    const InsideRun position = insideRun(h, planeX0 + x, 1, source.width, source.height);
+    *sx = std::clamp(double{position.u0} / position.w0, 0.0, source.width - 1.0);
+    *sy = std::clamp(double{position.v0} / position.w0, 0.0, source.height - 1.0);
   };
   double x0, y0, x1, y1;
   at(run.innerFirst, &x0, &y0);
