@@ -13,8 +13,8 @@
 #include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
-#include "platform/video/video_writer.h"
-#include "platform/win32/module_directory.h"
+#include "support/video_writer.h"
+#include "compat/win32/module_directory.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 

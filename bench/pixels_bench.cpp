@@ -14,7 +14,7 @@ extern "C" {
 #include <vector>
 
 #include "kvxtheme/bufferlib.h"
-#include "platform/resize/resizelib.h"
+#include "compat/resize/resizelib.h"
 #include "support/figures.h"
 #include "support/reference_resize.h"
 #include "support/test_picture.h"

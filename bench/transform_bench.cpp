@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/transform/quad_map.h"
+#include "pixels/transform/quad_map.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 

@@ -17,8 +17,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "platform/video/video_writer.h"
-#include "platform/video/videolib.h"
+#include "support/video_writer.h"
+#include "compat/video/videolib.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 

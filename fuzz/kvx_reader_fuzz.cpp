@@ -6,7 +6,7 @@
 
 #include "kvxtheme/filelib.h"
 #include "kvxtheme/kvx_format.h"
-#include "platform/objectfile/kvx_open_files.h"
+#include "compat/objectfile/kvx_open_files.h"
 #include "kvxtheme/objectfilelib.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include "compose/corner_placement.h"
 #include "compose/placeholder_fitter.h"
 #include "compose/rotation_tag.h"
-#include "platform/buffer/merge_kernels.h"
-#include "platform/resize/resampler.h"
+#include "pixels/merge/merge_kernels.h"
+#include "pixels/resize/resampler.h"
 
 namespace {
 

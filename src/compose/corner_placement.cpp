@@ -6,9 +6,9 @@
 
 #include "document/theme_document.h"
 #include "objects/theme_layer.h"
-#include "platform/buffer/buffer_table.h"
-#include "platform/resize/halve.h"
-#include "platform/transform/quad_map.h"
+#include "compat/buffer/buffer_table.h"
+#include "pixels/resize/halve.h"
+#include "pixels/transform/quad_map.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
-#include "platform/resize/resampler.h"
-#include "platform/resize/resizelib.h"
+#include "pixels/resize/resampler.h"
+#include "compat/resize/resizelib.h"
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
   if (!target || !picture || width <= 0 || height <= 0) return 0;

@@ -5,8 +5,8 @@
 
 #include "kvxtheme/effecthost.h"
 #include "kvxtheme/file_dialog.h"
-#include "platform/dialog/text_bounds.h"
-#include "platform/win32/module_directory.h"
+#include "compat/dialog/text_bounds.h"
+#include "compat/win32/module_directory.h"
 
 namespace {
 

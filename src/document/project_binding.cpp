@@ -3,7 +3,7 @@
 #include <string>
 
 #include "kvxtheme/filelib.h"
-#include "platform/win32/win32.h"
+#include "compat/win32/win32.h"
 
 const char* const kProjectFunctionNames[kProjectNameCount] = {"KvxLock",
                                                               "KvxGetObjectNumber",

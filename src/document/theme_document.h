@@ -18,7 +18,7 @@
 #include "objects/layer_builder.h"
 #include "objects/theme_layer.h"
 #include "objects/theme_object.h"
-#include "platform/video/videolib.h"
+#include "compat/video/videolib.h"
 
 // Scratch buffers of the aspect fit, kept between calls while the scaled size stays the same.
 struct FitScratch {

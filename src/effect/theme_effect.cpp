@@ -5,8 +5,8 @@
 #include "document/theme_document.h"
 #include "effect/default_page.h"
 #include "kvxtheme/kvxtheme.h"
-#include "platform/win32/module_directory.h"
-#include "platform/win32/win32.h"
+#include "compat/win32/module_directory.h"
+#include "compat/win32/win32.h"
 
 CThemeEffect::CThemeEffect() = default;
 CThemeEffect::CThemeEffect(const CThemeEffect& other) = default;

@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/rows/pixel_rows.h"
+#include "pixels/rows/pixel_rows.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "kvxtheme/commonlib.h"
-#include "platform/shadow/shadowlib.h"
-#include "platform/win32/win32.h"
+#include "compat/shadow/shadowlib.h"
+#include "compat/win32/win32.h"
 
 void copyToField(char* field, size_t capacity, const char* text) {
   if (capacity == 0) return;

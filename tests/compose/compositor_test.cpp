@@ -10,7 +10,7 @@
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
 #include "objects/picture_objects.h"
-#include "platform/resize/resizelib.h"
+#include "compat/resize/resizelib.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "document/theme_document.h"
-#include "platform/resize/resizelib.h"
-#include "platform/transform/quad_map.h"
+#include "compat/resize/resizelib.h"
+#include "pixels/transform/quad_map.h"
 
 namespace {
 

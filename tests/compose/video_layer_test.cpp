@@ -7,8 +7,8 @@
 
 #include "compose/compositor.h"
 #include "document/theme_document.h"
-#include "platform/video/test_video.h"
-#include "platform/win32/module_directory.h"
+#include "io/test_video.h"
+#include "compat/win32/module_directory.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "kvxtheme/effecthost.h"
 #include "kvxtheme/headless_backend.h"
 #include "kvxtheme/theme_page_template.h"
-#include "platform/win32/module_directory.h"
+#include "compat/win32/module_directory.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "platform/win32/win32.h"
+#include "compat/win32/win32.h"
 
 namespace kvxtest {
 

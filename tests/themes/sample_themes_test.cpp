@@ -18,7 +18,7 @@
 #include "document/theme_document.h"
 #include "host/reference_host.h"
 #include "kvxtheme/renderlib.h"
-#include "platform/video/video_reader.h"
+#include "io/video_reader.h"
 #include "support/test_support.h"
 #include "texture_export.h"
 

@@ -18,8 +18,8 @@
 #include "authoring/theme_packer.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
-#include "platform/render/object_table.h"
-#include "platform/render/text_layout.h"
+#include "compat/render/object_table.h"
+#include "raster/text_layout.h"
 #include "support/test_support.h"
 
 namespace {
