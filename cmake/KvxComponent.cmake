@@ -1,15 +1,12 @@
-# One static library per subsystem or closed library, built from every source in its folders,
-# and one test program per component built from the matching folders under tests/.
+# One static library per subsystem or closed library, built from every source in its folders.
+# tests/CMakeLists.txt makes one test program per component from the matching folders of tests/.
 # Keeping components apart lets a broken subsystem leave the others buildable and testable.
 function(kvx_component name)
   cmake_parse_arguments(C "" "" "DIRS;DEPS;TEST_DEPS" ${ARGN})
   set(sources)
-  set(tests)
   foreach(dir IN LISTS C_DIRS)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp)
     list(APPEND sources ${found})
-    file(GLOB_RECURSE found_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*_test.cpp)
-    list(APPEND tests ${found_tests})
   endforeach()
   if(NOT sources)
     add_library(${name} INTERFACE)
@@ -21,14 +18,6 @@ function(kvx_component name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC ${C_DEPS})
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  set_target_properties(${name} PROPERTIES KVX_DIRS "${C_DIRS}" KVX_TEST_DEPS "${C_TEST_DEPS}")
   set_property(GLOBAL APPEND PROPERTY KVX_COMPONENTS ${name})
-  if(tests AND BUILD_TESTING)
-    add_executable(test_${name} ${tests})
-    target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    # Libraries the tests load at run time (the project library) bind to the test's own copy
-    # of the exported functions, as they bind to libkvxtheme.so in a host.
-    set_target_properties(test_${name} PROPERTIES ENABLE_EXPORTS ON)
-    target_link_libraries(test_${name} PRIVATE ${name} ${C_TEST_DEPS} kvx_testsupport GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST)
-  endif()
 endfunction()

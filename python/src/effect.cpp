@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "frame_array.h"
+#include "kvxtheme/caption_keys.h"
 
 namespace kvxpy {
 namespace {
@@ -16,12 +17,13 @@ kvxhost::FieldOrder parseFieldOrder(const std::string& text) {
 }
 
 std::string effectKey(const std::string& key) {
-  static const std::map<std::string, std::string> kCaptionKeys = {{"title", "SlideShowTitle"},
-                                                                  {"description", "Description"},
-                                                                  {"date", "DateTaken"},
-                                                                  {"file_name", "FileName"}};
-  auto caption = kCaptionKeys.find(key);
-  return caption == kCaptionKeys.end() ? key : caption->second;
+  // Python spells the hosts' names with underscores.
+  for (const auto& caption : kvxtheme::kCaptionKeys) {
+    std::string name = caption.name;
+    std::replace(name.begin(), name.end(), '-', '_');
+    if (key == name) return caption.key;
+  }
+  return key;
 }
 
 // The tool's limits on a frame's size.

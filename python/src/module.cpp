@@ -10,11 +10,12 @@
 #include "authoring/info_format.h"
 #include "authoring/theme_info.h"
 #include "authoring/theme_json.h"
+#include "authoring/texture_export.h"
 #include "authoring/theme_packer.h"
 #include "effect.h"
 #include "frame_array.h"
+#include "host/theme_file.h"
 #include "kvxtheme/kvxtheme.h"
-#include "texture_export.h"
 
 namespace py = pybind11;
 
@@ -32,11 +33,19 @@ std::string pathText(const py::object& path) {
 
 // A theme file that can be read, as an absolute path; OSError as the tool words it otherwise.
 std::string checkedThemePath(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error))
-    raiseOsError(ENOENT, path + ": is not a theme file");
-  if (!std::ifstream(path, std::ios::binary)) raiseOsError(EACCES, path + ": cannot be read");
-  return std::filesystem::absolute(path, error).lexically_normal().string();
+  const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(path);
+  switch (check.status) {
+    case kvxhost::ThemeStatus::Ok:
+      return check.path;
+    case kvxhost::ThemeStatus::NotFound:
+      raiseOsError(std::filesystem::is_directory(path) ? EISDIR : ENOENT,
+                   path + ": " + check.message);
+    case kvxhost::ThemeStatus::Unreadable:
+      raiseOsError(EACCES, path + ": " + check.message);
+    case kvxhost::ThemeStatus::NotATheme:
+      break;
+  }
+  throw py::value_error(path + ": " + check.message);
 }
 
 class Theme {

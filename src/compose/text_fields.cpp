@@ -2,11 +2,11 @@
 #include <cstring>
 
 #include "compose/compositor.h"
+#include "kvxtheme/caption_keys.h"
 
 namespace {
 
 constexpr const char* kCaptionLayer = "OnScreenText";
-constexpr const char* kCaptionFields[] = {"SlideShowTitle", "Description", "DateTaken", "FileName"};
 
 void setHidden(ThemeLayer* layer, bool hidden) {
   if (!layer) return;
@@ -40,9 +40,9 @@ int Compositor::queryLayerText(ITextProvider* provider, int frameIndex, const ch
     if (!found) text.clear();
     return 1;
   }
-  for (const char* field : kCaptionFields) {
+  for (const auto& caption : kvxtheme::kCaptionKeys) {
     std::string value;
-    if (provider->GetFieldText(frameIndex, field, &value, &found) && !value.empty() && found) {
+    if (provider->GetFieldText(frameIndex, caption.key, &value, &found) && !value.empty() && found) {
       text += value;
       text += '\n';
     }

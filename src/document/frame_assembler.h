@@ -20,7 +20,6 @@ class FrameAssembler {
 
   int firstFieldSeen() const { return firstFieldSeen_; }
   int secondFieldSeen() const { return secondFieldSeen_; }
-  const uint8_t* packedFrame() const { return packedFrame_.get(); }
 
  private:
   uint8_t* allocate(int rowCount, int width);

@@ -133,7 +133,6 @@ void TextLayout::applyFont(const QrFontRecord& font) {
     if (cell > 0) pixels = pixels * pixels / cell;
     pango_font_description_set_absolute_size(description, pixels * PANGO_SCALE);
   }
-  emPixels_ = pixels;
   pango_layout_set_font_description(layout_, description);
   pango_font_description_free(description);
   PangoAttrList* decorations = decorationsOf(lf);

@@ -37,8 +37,6 @@ class TextLayout : public Shape {
   std::vector<std::string> fontFamilies() const;
   // Characters that no installed font could show (drawn as boxes).
   int unknownGlyphCount() const { return pango_layout_get_unknown_glyphs_count(layout_); }
-  // Pixel size of the em square the font record resolved to.
-  double emPixels() const { return emPixels_; }
 
  private:
   void applyFont(const QrFontRecord& font);
@@ -52,7 +50,6 @@ class TextLayout : public Shape {
   QrFontRecord font_{};
   bool fontApplied_ = false;
   int32_t alignment_ = -1;
-  double emPixels_ = 0;
 };
 
 // Family list for Pango: the face name of the record (commas removed), the Japanese family

@@ -127,7 +127,7 @@ def test_closed_and_impossible_effects_are_refused(tmp_path):
         kvxtheme.Effect(None, WIDTH, 241, field_order="tff")
     with pytest.raises(ValueError, match="size"):
         kvxtheme.Effect(None, 0, HEIGHT)
-    with pytest.raises(OSError, match="is not a theme file"):
+    with pytest.raises(OSError, match="does not exist"):
         kvxtheme.Effect(str(tmp_path / "missing.kvx"), WIDTH, HEIGHT)
 
 

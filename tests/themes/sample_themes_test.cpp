@@ -20,7 +20,7 @@
 #include "kvxtheme/renderlib.h"
 #include "io/video_reader.h"
 #include "support/test_support.h"
-#include "texture_export.h"
+#include "authoring/texture_export.h"
 
 namespace {
 

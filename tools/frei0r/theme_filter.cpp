@@ -8,6 +8,8 @@
 #include <fstream>
 #include <limits>
 
+#include "host/theme_file.h"
+#include "kvxtheme/caption_keys.h"
 #include "kvxtheme/pixel_rows.h"
 #include "subtitles/subtitle_file.h"
 
@@ -15,18 +17,18 @@ namespace kvxfrei0r {
 namespace {
 
 constexpr unsigned kLargestSide = 16384;
-constexpr const char* kDefaultTextsKey = "SlideShowTitle";
+constexpr const char* kDefaultTextsKey = kvxtheme::kTitleKey;
 
 const char* captionKey(int index) {
   switch (index) {
     case kTitle:
-      return "SlideShowTitle";
+      return kvxtheme::kTitleKey;
     case kDescription:
-      return "Description";
+      return kvxtheme::kDescriptionKey;
     case kDate:
-      return "DateTaken";
+      return kvxtheme::kDateKey;
     case kFileName:
-      return "FileName";
+      return kvxtheme::kFileNameKey;
   }
   return nullptr;
 }
@@ -151,14 +153,14 @@ bool ThemeFilter::startClip() {
   std::string theme = strings_[kThemePath];
   themeUsable_ = true;
   if (!theme.empty()) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(theme, error) || !std::ifstream(theme)) {
+    const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(theme);
+    if (!check.ok()) {
       reported_ = false;
-      reportOnce(theme + ": cannot be read; frames pass through unchanged");
+      reportOnce(theme + ": " + check.message + "; frames pass through unchanged");
       themeUsable_ = false;
       return false;
     }
-    theme = std::filesystem::absolute(theme, error).lexically_normal().string();
+    theme = check.path;
   }
   host_.setThemePath(theme);
   clipRunning_ = host_.begin(width_, height_) != 0;

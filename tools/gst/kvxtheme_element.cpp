@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "kvxtheme/caption_keys.h"
 #include "theme_stream.h"
 
 GST_DEBUG_CATEGORY_STATIC(gst_kvx_theme_debug);
@@ -219,19 +220,23 @@ static void gst_kvx_theme_class_init(GstKvxThemeClass* klass) {
                           "Path of the theme file (.kvx); empty for the default page", "", flags));
   const struct {
     Property id;
-    const char* name;
     const char* nick;
-    const char* blurb;
-  } captions[] = {
-      {kPropertyTitle, "title", "Title", "Slide-show title (text key SlideShowTitle)"},
-      {kPropertyDescription, "description", "Description", "Description (text key Description)"},
-      {kPropertyDate, "date", "Date", "Date taken (text key DateTaken)"},
-      {kPropertyFileName, "file-name", "File name", "File name (text key FileName)"},
+    const char* what;
+  } captions[kvxtheme::kCaptionKeyCount] = {
+      {kPropertyTitle, "Title", "Slide-show title"},
+      {kPropertyDescription, "Slide description", "The slide's description"},
+      {kPropertyDate, "Date", "Date taken"},
+      {kPropertyFileName, "File name", "File name"},
   };
-  for (const auto& caption : captions)
+  // Class data: the strings live as long as the type does.
+  static std::string blurbs[kvxtheme::kCaptionKeyCount];
+  for (int caption = 0; caption < kvxtheme::kCaptionKeyCount; ++caption) {
+    const auto& key = kvxtheme::kCaptionKeys[caption];
+    blurbs[caption] = std::string(captions[caption].what) + " (text key " + key.key + ")";
     g_object_class_install_property(
-        object, caption.id,
-        g_param_spec_string(caption.name, caption.nick, caption.blurb, "", flags));
+        object, captions[caption].id,
+        g_param_spec_string(key.name, captions[caption].nick, blurbs[caption].c_str(), "", flags));
+  }
   g_object_class_install_property(
       object, kPropertyFieldOrder,
       g_param_spec_enum("field-order", "Field order",

@@ -5,12 +5,14 @@
 #include <fstream>
 #include <limits>
 
+#include "host/theme_file.h"
+#include "kvxtheme/caption_keys.h"
+
 namespace kvxgst {
 
 const char* captionKey(Caption caption) {
-  static constexpr const char* kKeys[kCaptionCount] = {"SlideShowTitle", "Description", "DateTaken",
-                                                       "FileName"};
-  return kKeys[caption];
+  static_assert(kCaptionCount == kvxtheme::kCaptionKeyCount);
+  return kvxtheme::kCaptionKeys[caption].key;
 }
 
 ThemeStream::ThemeStream() {
@@ -55,10 +57,7 @@ std::string ThemeStream::caption(Caption caption) const {
 std::string ThemeStream::themeProblem() const {
   const std::string path = theme();
   if (path.empty()) return {};
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return "is not a theme file";
-  if (!std::ifstream(path, std::ios::binary)) return "cannot be read";
-  return {};
+  return kvxhost::checkThemeFile(path).message;
 }
 
 void ThemeStream::configure(int width, int height) {

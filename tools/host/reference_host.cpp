@@ -37,7 +37,7 @@ int ReferenceHost::hostQuery(void* context, GUID iid, void** iface) {
     *iface = static_cast<IEffectSink*>(host);
   } else if (IsEqualGUID(iid, IID_IThemePathProvider)) {
     host->queries_.push_back("path");
-    *iface = host->pathProviderEnabled_ ? static_cast<IThemePathProvider*>(host) : nullptr;
+    *iface = static_cast<IThemePathProvider*>(host);
   } else if (IsEqualGUID(iid, IID_ITextProvider)) {
     ++host->textQueries_;
     *iface = host->textSource_ ? static_cast<ITextProvider*>(host) : nullptr;

@@ -31,8 +31,6 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
 
   // The theme: an absolute path answered by the path provider (empty: the default page).
   void setThemePath(const std::string& path) { themePath_ = path; }
-  // Without a path provider the effect looks for `themeName` in the program's directory.
-  void setPathProviderEnabled(bool enabled) { pathProviderEnabled_ = enabled; }
   // Stores at most 19 bytes of `name`; returns false when it had to be cut.
   bool setThemeName(const std::string& name);
   void setTextSource(TextSource source) { textSource_ = std::move(source); }
@@ -76,7 +74,6 @@ class ReferenceHost : private IEffectSink, private IThemePathProvider, private I
   EffectOption options_{};
   std::string themePath_;
   std::string loadFailure_;
-  bool pathProviderEnabled_ = true;
   TextSource textSource_;
   std::vector<std::string> queries_;
   std::atomic<long> textQueries_ = 0;  // counted from the threads of effect copies too

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "host/ffmpeg_ptr.h"
 #include "subtitles/ass_text.h"
 
 extern "C" {
@@ -29,15 +30,6 @@ constexpr AVRational kMicroseconds{1, 1000000};
 // Times further out cannot be added to without overflowing; no film is 290,000 years long.
 constexpr int64_t kLatestTime = int64_t{1} << 62;
 
-struct InputClose {
-  void operator()(AVFormatContext* input) const { avformat_close_input(&input); }
-};
-struct DecoderFree {
-  void operator()(AVCodecContext* decoder) const { avcodec_free_context(&decoder); }
-};
-struct PacketFree {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
 struct SubtitleFree {
   void operator()(AVSubtitle* subtitle) const { avsubtitle_free(subtitle); }
 };
@@ -89,7 +81,7 @@ void checkFile(const std::filesystem::path& path) {
   if (!std::ifstream(path, std::ios::binary)) throw Failure("cannot be read");
 }
 
-std::unique_ptr<AVFormatContext, InputClose> openInput(const std::string& path) {
+kvxhost::InputContextPtr openInput(const std::string& path) {
   const char* name = demuxerOf(path);
   const AVInputFormat* format = name ? av_find_input_format(name) : nullptr;
   if (name && !format) throw Failure(std::string("needs FFmpeg's ") + name + " demuxer");
@@ -101,16 +93,16 @@ std::unique_ptr<AVFormatContext, InputClose> openInput(const std::string& path) 
   const int result = avformat_open_input(&raw, ("file:" + path).c_str(), format, &options);
   av_dict_free(&options);
   if (result < 0) throw Failure("is not a subtitle file FFmpeg reads (" + ffmpegText(result) + ")");
-  return std::unique_ptr<AVFormatContext, InputClose>(raw);
+  return kvxhost::InputContextPtr(raw);
 }
 
-std::unique_ptr<AVCodecContext, DecoderFree> openDecoder(const AVStream* stream) {
+kvxhost::CodecContextPtr openDecoder(const AVStream* stream) {
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream->codecpar->codec_id);
   if (!descriptor || !(descriptor->props & AV_CODEC_PROP_TEXT_SUB))
     throw Failure("holds subtitles drawn as pictures, which carry no text");
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (!codec) throw Failure(std::string("needs FFmpeg's ") + descriptor->name + " decoder");
-  std::unique_ptr<AVCodecContext, DecoderFree> decoder(avcodec_alloc_context3(codec));
+  kvxhost::CodecContextPtr decoder(avcodec_alloc_context3(codec));
   if (!decoder) throw std::bad_alloc();
   int result = avcodec_parameters_to_context(decoder.get(), stream->codecpar);
   decoder->pkt_timebase = stream->time_base;
@@ -194,9 +186,9 @@ class CueReader {
     return !cue->text.empty();
   }
 
-  std::unique_ptr<AVFormatContext, InputClose> input_;
-  std::unique_ptr<AVPacket, PacketFree> packet_;
-  std::unique_ptr<AVCodecContext, DecoderFree> decoder_;
+  kvxhost::InputContextPtr input_;
+  kvxhost::PacketPtr packet_;
+  kvxhost::CodecContextPtr decoder_;
   int stream_ = -1;
 };
 

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "cli_error.h"
-#include "frame_sink.h"
+#include "render/frame_sink.h"
 #include "pending_file.h"
 #include "support/test_support.h"
 

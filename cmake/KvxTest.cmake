@@ -1,0 +1,25 @@
+# kvx_add_test(<name> SOURCES <files...> [LIBS <targets...>] [DEFINITIONS <defs...>]
+#              [RUNTIME_DIR <dir>] [LABELS <labels...>] [EXPORTS])
+# A GoogleTest program with the tests' own helpers (tests/support), its cases discovered by CTest.
+# EXPORTS: libraries the test loads at run time (the project library) bind to the test's own
+# copy of the exported functions, as they bind to libkvxtheme.so in a host.
+function(kvx_add_test name)
+  cmake_parse_arguments(T "EXPORTS" "RUNTIME_DIR" "SOURCES;LIBS;DEFINITIONS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} kvx_testsupport GTest::gtest_main GTest::gmock)
+  if(T_DEFINITIONS)
+    target_compile_definitions(${name} PRIVATE ${T_DEFINITIONS})
+  endif()
+  if(T_RUNTIME_DIR)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${T_RUNTIME_DIR})
+  endif()
+  if(T_EXPORTS)
+    set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+  endif()
+  if(T_LABELS)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${T_LABELS})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()

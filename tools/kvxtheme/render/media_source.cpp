@@ -1,0 +1,246 @@
+// Frames of any file FFmpeg reads, converted to the effect's packed B,G,R layout at the size of
+// the first frame; audio packets are passed on for copying.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "cli_error.h"
+#include "host/ffmpeg_ptr.h"
+#include "frame_source.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace kvxcli {
+namespace {
+
+// A frame number that timestamps cannot give.
+constexpr int64_t kUnknownNumber = INT64_MIN;
+
+class MediaSource : public FrameSource {
+ public:
+  explicit MediaSource(const std::string& path) : path_(path) {
+    open();
+    const AVStream* stream = input_->streams[videoIndex_];
+    info_.width = decoder_->width;
+    info_.height = decoder_->height;
+    AVRational rate = stream->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000) rate = AVRational{25, 1};
+    info_.rate = Rational{rate.num, rate.den};
+    if (stream->nb_frames > 0) {
+      info_.expectedFrames = stream->nb_frames;
+    } else if (input_->duration > 0) {
+      info_.expectedFrames =
+          std::llround(input_->duration / static_cast<double>(AV_TIME_BASE) * av_q2d(rate));
+    }
+    packet_ = kvxhost::allocatePacket();
+    frame_ = kvxhost::allocateFrame();
+  }
+
+  const SourceInfo& info() const override { return info_; }
+
+  AudioTrack audio() const override {
+    if (audioIndex_ < 0) return {};
+    const AVStream* stream = input_->streams[audioIndex_];
+    return AudioTrack{stream->codecpar, Rational{stream->time_base.num, stream->time_base.den}};
+  }
+
+  void setAudioHandler(AudioPacketHandler handler) override { audioHandler_ = std::move(handler); }
+
+  bool read(std::vector<uint8_t>* bgr) override {
+    if (!held_ && !decodeFrame()) return false;
+    held_ = false;
+    if (bgr) convert(bgr);
+    av_frame_unref(frame_.get());
+    return true;
+  }
+
+  // Seeks to a key frame at or before the frame and decodes forward, numbering frames by their
+  // timestamps from frame 0's at the source's rate. Where that numbering cannot be trusted (no
+  // timestamps, no key frame before the frame, a gap on the way) the frames are counted from
+  // the start instead, as a whole render counts them.
+  bool seekFrame(int64_t index, int64_t* frameCount) override {
+    if (index <= 0) return true;
+    audioPaused_ = true;
+    bool found = false;
+    if (!decodeFrame()) {
+      *frameCount = 0;
+    } else {
+      const int64_t origin = frame_->best_effort_timestamp;
+      av_frame_unref(frame_.get());
+      const bool seek = origin != AV_NOPTS_VALUE && index > decodeAheadFrames();
+      const SeekResult result =
+          seek ? seekByTimestamp(index, origin, frameCount) : SeekResult::Unsure;
+      if (result == SeekResult::Unsure) {
+        // After a seek the count starts again from the beginning of the file.
+        if (seek) open();
+        found = skipFrames(seek ? 0 : 1, index, frameCount);
+      } else {
+        found = result == SeekResult::Found;
+      }
+    }
+    audioPaused_ = false;
+    return found;
+  }
+
+ private:
+  enum class SeekResult { Found, Ended, Unsure };
+
+  // (Re)opens the file, so that decoding starts from its beginning as a whole render does.
+  void open() {
+    AVFormatContext* raw = nullptr;
+    int result = avformat_open_input(&raw, path_.c_str(), nullptr, nullptr);
+    if (result < 0) fail(path_, ffmpegErrorText(result));
+    input_.reset(raw);
+    result = avformat_find_stream_info(input_.get(), nullptr);
+    if (result < 0) fail(path_, ffmpegErrorText(result));
+
+    const AVCodec* codec = nullptr;
+    videoIndex_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (videoIndex_ < 0 || !codec) fail(path_, "holds no video or picture that can be decoded");
+    decoder_.reset(avcodec_alloc_context3(codec));
+    if (!decoder_) throw std::bad_alloc();
+    avcodec_parameters_to_context(decoder_.get(), input_->streams[videoIndex_]->codecpar);
+    decoder_->thread_count = 0;
+    result = avcodec_open2(decoder_.get(), codec, nullptr);
+    if (result < 0) fail(path_, "cannot decode its video: " + ffmpegErrorText(result));
+    if (decoder_->width <= 0 || decoder_->height <= 0 || decoder_->width > 16384 ||
+        decoder_->height > 16384)
+      fail(path_, "has a video size that cannot be rendered");
+    audioIndex_ =
+        av_find_best_stream(input_.get(), AVMEDIA_TYPE_AUDIO, -1, videoIndex_, nullptr, 0);
+    draining_ = false;
+    held_ = false;
+  }
+
+  // Decoding forward is cheaper than a seek for short distances; two seconds covers a usual
+  // group of pictures.
+  int64_t decodeAheadFrames() const {
+    return std::max<int64_t>(16, av_rescale(2, info_.rate.num, info_.rate.den));
+  }
+
+  SeekResult seekByTimestamp(int64_t index, int64_t origin, int64_t* frameCount) {
+    const AVRational timeBase = input_->streams[videoIndex_]->time_base;
+    const AVRational frameTime{info_.rate.den, info_.rate.num};
+    // A container's index may place a key frame before the aim that shows after it: aim
+    // further back, twice as far each time.
+    for (int64_t back = 0; back < index; back = back ? back * 2 : decodeAheadFrames()) {
+      const int64_t aim = origin + av_rescale_q(index - back, frameTime, timeBase);
+      if (avformat_seek_file(input_.get(), videoIndex_, INT64_MIN, aim, aim, 0) < 0)
+        return SeekResult::Unsure;
+      avcodec_flush_buffers(decoder_.get());
+      draining_ = false;
+      if (!decodeFrame()) continue;
+      int64_t number = frameNumber(origin);
+      if (number == kUnknownNumber) return SeekResult::Unsure;
+      if (!frame_->key_frame || number > index) continue;
+      while (number < index) {
+        av_frame_unref(frame_.get());
+        if (!decodeFrame()) {
+          *frameCount = number + 1;
+          return SeekResult::Ended;
+        }
+        const int64_t next = frameNumber(origin);
+        if (next != number + 1) return SeekResult::Unsure;
+        number = next;
+      }
+      held_ = true;
+      return SeekResult::Found;
+    }
+    return SeekResult::Unsure;
+  }
+
+  // Decodes frames from frame `next` on, dropping them up to frame `index`, which is held.
+  bool skipFrames(int64_t next, int64_t index, int64_t* frameCount) {
+    for (;; ++next) {
+      if (!decodeFrame()) {
+        *frameCount = next;
+        return false;
+      }
+      if (next == index) {
+        held_ = true;
+        return true;
+      }
+      av_frame_unref(frame_.get());
+    }
+  }
+
+  int64_t frameNumber(int64_t origin) const {
+    const int64_t timestamp = frame_->best_effort_timestamp;
+    if (timestamp == AV_NOPTS_VALUE) return kUnknownNumber;
+    return av_rescale_q_rnd(timestamp - origin, input_->streams[videoIndex_]->time_base,
+                            AVRational{info_.rate.den, info_.rate.num},
+                            static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+  }
+
+  // The next decoded frame into frame_; false at the end.
+  bool decodeFrame() {
+    while (true) {
+      int result = avcodec_receive_frame(decoder_.get(), frame_.get());
+      if (result == 0) return true;
+      if (result == AVERROR_EOF) return false;
+      if (result != AVERROR(EAGAIN)) fail(path_, "cannot be decoded: " + ffmpegErrorText(result));
+      feedDecoder();
+    }
+  }
+
+  void feedDecoder() {
+    while (!draining_) {
+      int result = av_read_frame(input_.get(), packet_.get());
+      if (result == AVERROR_EOF) {
+        draining_ = true;
+        avcodec_send_packet(decoder_.get(), nullptr);
+        return;
+      }
+      if (result < 0) fail(path_, "cannot be read: " + ffmpegErrorText(result));
+      AVPacket* packet = packet_.get();
+      // The handler may take the packet's contents: look at the packet before handing it on.
+      const bool isVideo = packet->stream_index == videoIndex_;
+      if (packet->stream_index == audioIndex_ && audioHandler_ && !audioPaused_)
+        audioHandler_(packet);
+      if (isVideo) result = avcodec_send_packet(decoder_.get(), packet);
+      av_packet_unref(packet);
+      if (!isVideo) continue;
+      if (result < 0 && result != AVERROR(EAGAIN) && result != AVERROR_INVALIDDATA)
+        fail(path_, "cannot be decoded: " + ffmpegErrorText(result));
+      return;
+    }
+  }
+
+  void convert(std::vector<uint8_t>* bgr) {
+    const int width = info_.width;
+    const int height = info_.height;
+    scaler_.reset(sws_getCachedContext(scaler_.release(), frame_->width, frame_->height,
+                                       static_cast<AVPixelFormat>(frame_->format), width, height,
+                                       AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!scaler_) fail(path_, "has a picture format that cannot be converted");
+    bgr->resize(static_cast<size_t>(width) * height * 3);
+    uint8_t* planes[4] = {bgr->data(), nullptr, nullptr, nullptr};
+    int strides[4] = {width * 3, 0, 0, 0};
+    sws_scale(scaler_.get(), frame_->data, frame_->linesize, 0, frame_->height, planes, strides);
+  }
+
+  std::string path_;
+  kvxhost::InputContextPtr input_;
+  kvxhost::CodecContextPtr decoder_;
+  kvxhost::ScaleContextPtr scaler_;
+  kvxhost::PacketPtr packet_;
+  kvxhost::FramePtr frame_;
+  SourceInfo info_;
+  int videoIndex_ = -1;
+  int audioIndex_ = -1;
+  bool draining_ = false;
+  bool held_ = false;         // frame_ holds the next frame, decoded by a seek
+  bool audioPaused_ = false;  // the audio met while seeking belongs to skipped frames
+  AudioPacketHandler audioHandler_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameSource> openMediaSource(const std::string& path) {
+  return std::make_unique<MediaSource>(path);
+}
+
+}  // namespace kvxcli
