@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "compat/win32/module_directory.h"
 #include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
-#include "support/video_writer.h"
-#include "compat/win32/module_directory.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
+#include "support/video_writer.h"
 
 namespace {
 

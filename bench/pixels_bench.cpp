@@ -13,8 +13,8 @@ extern "C" {
 #include <stdexcept>
 #include <vector>
 
-#include "kvxtheme/bufferlib.h"
 #include "compat/resize/resizelib.h"
+#include "kvxtheme/bufferlib.h"
 #include "support/figures.h"
 #include "support/reference_resize.h"
 #include "support/test_picture.h"

@@ -17,10 +17,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "support/video_writer.h"
 #include "compat/video/videolib.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
+#include "support/video_writer.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "compat/objectfile/kvx_open_files.h"
 #include "kvxtheme/filelib.h"
 #include "kvxtheme/kvx_format.h"
-#include "compat/objectfile/kvx_open_files.h"
 #include "kvxtheme/objectfilelib.h"
 
 namespace {

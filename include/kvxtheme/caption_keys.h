@@ -15,9 +15,10 @@ struct CaptionKey {
 };
 
 // In the order hosts list them.
-inline constexpr CaptionKey kCaptionKeys[] = {
-    {kTitleKey, "title"}, {kDescriptionKey, "description"}, {kDateKey, "date"},
-    {kFileNameKey, "file-name"}};
+inline constexpr CaptionKey kCaptionKeys[] = {{kTitleKey, "title"},
+                                              {kDescriptionKey, "description"},
+                                              {kDateKey, "date"},
+                                              {kFileNameKey, "file-name"}};
 inline constexpr int kCaptionKeyCount = 4;
 
 }  // namespace kvxtheme

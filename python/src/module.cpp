@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "authoring/info_format.h"
+#include "authoring/texture_export.h"
 #include "authoring/theme_info.h"
 #include "authoring/theme_json.h"
-#include "authoring/texture_export.h"
 #include "authoring/theme_packer.h"
 #include "effect.h"
 #include "frame_array.h"

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "compat/resize/resizelib.h"
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
 #include "pixels/resize/resampler.h"
-#include "compat/resize/resizelib.h"
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
   if (!target || !picture || width <= 0 || height <= 0) return 0;

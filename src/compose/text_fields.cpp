@@ -42,7 +42,8 @@ int Compositor::queryLayerText(ITextProvider* provider, int frameIndex, const ch
   }
   for (const auto& caption : kvxtheme::kCaptionKeys) {
     std::string value;
-    if (provider->GetFieldText(frameIndex, caption.key, &value, &found) && !value.empty() && found) {
+    if (provider->GetFieldText(frameIndex, caption.key, &value, &found) && !value.empty() &&
+        found) {
       text += value;
       text += '\n';
     }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "compat/win32/module_directory.h"
 #include "compose/bitmap_rows.h"
 #include "compose/compositor.h"
-#include "compat/win32/module_directory.h"
 
 int Compositor::openVideo(const std::string& fileName) {
   std::memset(document_.video.info, 0, sizeof(document_.video.info));

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "kvxtheme/effecthost.h"
-#include "kvxtheme/file_dialog.h"
 #include "compat/dialog/text_bounds.h"
 #include "compat/win32/module_directory.h"
+#include "kvxtheme/effecthost.h"
+#include "kvxtheme/file_dialog.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "kvxtheme/filelib.h"
 #include "compat/win32/win32.h"
+#include "kvxtheme/filelib.h"
 
 const char* const kProjectFunctionNames[kProjectNameCount] = {"KvxLock",
                                                               "KvxGetObjectNumber",

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "compat/video/videolib.h"
 #include "document/frame_assembler.h"
 #include "document/theme_group.h"
 #include "kvxtheme/globalmem.h"
@@ -18,7 +19,6 @@
 #include "objects/layer_builder.h"
 #include "objects/theme_layer.h"
 #include "objects/theme_object.h"
-#include "compat/video/videolib.h"
 
 // Scratch buffers of the aspect fit, kept between calls while the scaled size stays the same.
 struct FitScratch {

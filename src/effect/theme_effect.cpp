@@ -1,12 +1,12 @@
 #include <cstring>
 #include <new>
 
+#include "compat/win32/module_directory.h"
+#include "compat/win32/win32.h"
 #include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
 #include "kvxtheme/kvxtheme.h"
-#include "compat/win32/module_directory.h"
-#include "compat/win32/win32.h"
 
 CThemeEffect::CThemeEffect() = default;
 CThemeEffect::CThemeEffect(const CThemeEffect& other) = default;

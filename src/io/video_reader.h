@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "kvxtheme/kvxtheme.h"
 #include "io/ffmpeg_handles.h"
+#include "kvxtheme/kvxtheme.h"
 
 namespace kvxvideo {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "kvxtheme/commonlib.h"
 #include "compat/shadow/shadowlib.h"
 #include "compat/win32/win32.h"
+#include "kvxtheme/commonlib.h"
 
 void copyToField(char* field, size_t capacity, const char* text) {
   if (capacity == 0) return;

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "compat/resize/resizelib.h"
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
 #include "objects/picture_objects.h"
-#include "compat/resize/resizelib.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "document/theme_document.h"
 #include "compat/resize/resizelib.h"
+#include "document/theme_document.h"
 #include "pixels/transform/quad_map.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "compat/win32/module_directory.h"
 #include "compose/compositor.h"
 #include "document/theme_document.h"
 #include "io/test_video.h"
-#include "compat/win32/module_directory.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "compat/win32/module_directory.h"
 #include "kvxtheme/effecthost.h"
 #include "kvxtheme/headless_backend.h"
 #include "kvxtheme/theme_page_template.h"
-#include "compat/win32/module_directory.h"
 
 namespace {
 

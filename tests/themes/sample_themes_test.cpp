@@ -14,13 +14,13 @@
 #include <utility>
 #include <vector>
 
+#include "authoring/texture_export.h"
 #include "authoring/theme_info.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
-#include "kvxtheme/renderlib.h"
 #include "io/video_reader.h"
+#include "kvxtheme/renderlib.h"
 #include "support/test_support.h"
-#include "authoring/texture_export.h"
 
 namespace {
 

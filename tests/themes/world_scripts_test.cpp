@@ -16,9 +16,9 @@
 
 #include "authoring/theme_json.h"
 #include "authoring/theme_packer.h"
+#include "compat/render/object_table.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
-#include "compat/render/object_table.h"
 #include "raster/text_layout.h"
 #include "support/test_support.h"
 

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "png_file.h"
 #include "host/reference_host.h"
 #include "kvxtheme/bufferlib.h"
 #include "kvxtheme/commonlib.h"
 #include "kvxtheme/kvxtheme.h"
+#include "png_file.h"
 
 namespace kvxauthor {
 

@@ -15,7 +15,8 @@ struct Texture {
 };
 
 // False with a message when the theme yields no placeholder picture.
-KVX_AUTHORING_API bool fetchPlaceholderTexture(const std::string& themePath, Texture* texture, std::string* error);
+KVX_AUTHORING_API bool fetchPlaceholderTexture(const std::string& themePath, Texture* texture,
+                                               std::string* error);
 KVX_AUTHORING_API bool exportPlaceholderTexture(const std::string& themePath,
                                                 const std::string& pngPath, std::string* error);
 

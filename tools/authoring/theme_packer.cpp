@@ -1,8 +1,8 @@
 #include "theme_packer.h"
 
-#include "picture_source.h"
 #include "kvxtheme/kvx_format.h"
 #include "kvxtheme/kvx_group_block.h"
+#include "picture_source.h"
 #include "render_builder.h"
 
 namespace kvxauthor {

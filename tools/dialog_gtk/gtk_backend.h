@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "kvxtheme/export.h"
 #include "kvxtheme/dialog_backend.h"
+#include "kvxtheme/export.h"
 
 class KVX_API GtkDialogBackend : public DialogBackend {
  public:

@@ -5,10 +5,10 @@
 #include <array>
 #include <cstring>
 
+#include "gtk_backend.h"
+#include "kvxtheme/effecthost.h"
 #include "kvxtheme/kvx_theme_dlg.h"
 #include "kvxtheme/theme_page_template.h"
-#include "kvxtheme/effecthost.h"
-#include "gtk_backend.h"
 
 namespace {
 

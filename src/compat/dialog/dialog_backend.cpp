@@ -1,7 +1,7 @@
 #include "kvxtheme/dialog_backend.h"
 
-#include "kvxtheme/headless_backend.h"
 #include "compat/dialog/window_table.h"
+#include "kvxtheme/headless_backend.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "kvxtheme/dialoglib.h"
 
-#include "kvxtheme/dialog_backend.h"
 #include "compat/dialog/window_table.h"
+#include "kvxtheme/dialog_backend.h"
 
 CWnd::CWnd(const CWnd& other) : m_hWnd(other.m_hWnd) {}
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "kvxtheme/dialoglib.h"
 #include "compat/dialog/text_bounds.h"
 #include "compat/dialog/window_table.h"
+#include "kvxtheme/dialoglib.h"
 
 bool IsWindow(HWND window) {
   return WindowTable::instance().find(window) != nullptr;

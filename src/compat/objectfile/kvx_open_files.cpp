@@ -10,9 +10,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "compat/win32/win32.h"
 #include "kvxtheme/kvx_format.h"
 #include "kvxtheme/objectfilelib.h"
-#include "compat/win32/win32.h"
 
 namespace kvx {
 

@@ -5,10 +5,10 @@
 #include <new>
 #include <string>
 
-#include "kvxtheme/kvx_format.h"
 #include "compat/objectfile/kvx_open_files.h"
-#include "format/kvx_picture_reader.h"
 #include "compat/win32/win32.h"
+#include "format/kvx_picture_reader.h"
+#include "kvxtheme/kvx_format.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Serialization of render objects: the theme writer flattens, the theme loader restores.
 #include <new>
 
+#include "compat/render/object_table.h"
 #include "kvxtheme/renderlib.h"
 #include "raster/object_format.h"
-#include "compat/render/object_table.h"
 
 int qrUnFlattenObject(RenderHandle object, int32_t size, const void* bytes, QrQueryCallback query,
                       void* user) {

@@ -4,8 +4,8 @@
 #include <new>
 #include <unordered_set>
 
-#include "kvxtheme/renderlib.h"
 #include "compat/render/object_table.h"
+#include "kvxtheme/renderlib.h"
 #include "raster/placement.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
-#include "kvxtheme/renderlib.h"
 #include "compat/render/object_table.h"
+#include "kvxtheme/renderlib.h"
 #include "raster/path_shape.h"
 #include "raster/rasterizer.h"
 #include "raster/text_layout.h"

@@ -1,7 +1,7 @@
 #include "compat/win32/module_directory.h"
 
-#include "kvxtheme/commonlib.h"
 #include "compat/win32/win32.h"
+#include "kvxtheme/commonlib.h"
 
 void GetModuleDirectory(std::string& out) {
   std::string path = GetModuleFileNameA();

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "compat/dialog/text_bounds.h"
 #include "kvxtheme/dialoglib.h"
 #include "kvxtheme/headless_backend.h"
-#include "compat/dialog/text_bounds.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "compat/objectfile/kvx_open_files.h"
 #include "kvx_test_files.h"
 #include "kvxtheme/kvx_group_block.h"
-#include "compat/objectfile/kvx_open_files.h"
 
 using namespace kvxtest;
 using kvx::KvxObjectRecord;

@@ -6,9 +6,9 @@
 #include <climits>
 #include <vector>
 
+#include "compat/resize/resizelib.h"
 #include "pixels/resize/filter_weights.h"
 #include "pixels/resize/resample_passes.h"
-#include "compat/resize/resizelib.h"
 #include "support/simd_targets.h"
 
 namespace {

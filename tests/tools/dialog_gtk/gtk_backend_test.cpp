@@ -7,11 +7,11 @@
 #include <fstream>
 #include <set>
 
+#include "kvxtheme/effecthost.h"
 #include "kvxtheme/kvx_theme_dlg.h"
 #include "kvxtheme/theme_page_template.h"
-#include "tools/dialog_gtk/gtk_widgets.h"
-#include "kvxtheme/effecthost.h"
 #include "support/test_support.h"
+#include "tools/dialog_gtk/gtk_widgets.h"
 #include "tools/dialog_gtk/xvfb_display.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <array>
 #include <cstring>
 
-#include "tools/dialog_gtk/gtk_widgets.h"
 #include "kvxtheme/win32_user.h"
+#include "tools/dialog_gtk/gtk_widgets.h"
 #include "tools/dialog_gtk/xvfb_display.h"
 
 namespace {

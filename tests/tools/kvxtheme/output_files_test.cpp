@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "cli_error.h"
-#include "render/frame_sink.h"
 #include "pending_file.h"
+#include "render/frame_sink.h"
 #include "support/test_support.h"
 
 namespace kvxcli {

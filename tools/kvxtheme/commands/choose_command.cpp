@@ -7,9 +7,9 @@
 #include "arguments.h"
 #include "cli_error.h"
 #include "command.h"
+#include "host/reference_host.h"
 #include "render/frame_sink.h"
 #include "render/frame_source.h"
-#include "host/reference_host.h"
 #ifdef KVX_HAVE_GTK
 #include "dialog_gtk/theme_chooser.h"
 #endif

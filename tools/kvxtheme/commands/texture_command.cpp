@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "arguments.h"
+#include "authoring/texture_export.h"
 #include "cli_error.h"
 #include "command.h"
-#include "authoring/texture_export.h"
 
 namespace kvxcli {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "cli_error.h"
-#include "host/ffmpeg_ptr.h"
 #include "frame_source.h"
+#include "host/ffmpeg_ptr.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "cli_error.h"
-#include "host/ffmpeg_ptr.h"
 #include "frame_sink.h"
+#include "host/ffmpeg_ptr.h"
 #include "kvxtheme/pixel_rows.h"
 #include "pending_file.h"
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "cli_error.h"
-#include "host/ffmpeg_ptr.h"
 #include "frame_sink.h"
+#include "host/ffmpeg_ptr.h"
 #include "pending_file.h"
 
 extern "C" {

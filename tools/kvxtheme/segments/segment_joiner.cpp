@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "cli_error.h"
-#include "render/frame_sink.h"
 #include "pending_file.h"
-#include "segment_part.h"
+#include "render/frame_sink.h"
 #include "render/source_audio.h"
+#include "segment_part.h"
 
 namespace kvxcli {
 namespace {
