@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "authoring/info_format.h"
-#include "authoring/texture_export.h"
+#include "authoring/placeholder_texture.h"
 #include "authoring/theme_info.h"
 #include "authoring/theme_json.h"
 #include "authoring/theme_packer.h"

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "authoring/texture_export.h"
+#include "authoring/placeholder_texture.h"
 #include "authoring/theme_info.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"

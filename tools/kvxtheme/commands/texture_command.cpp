@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "arguments.h"
-#include "authoring/texture_export.h"
+#include "authoring/placeholder_texture.h"
 #include "cli_error.h"
 #include "command.h"
 

@@ -1,4 +1,4 @@
-#include "texture_export.h"
+#include "placeholder_texture.h"
 
 #include <filesystem>
 
