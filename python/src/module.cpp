@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 
 #include "authoring/info_format.h"
 #include "authoring/placeholder_texture.h"
@@ -38,8 +37,9 @@ std::string checkedThemePath(const std::string& path) {
     case kvxhost::ThemeStatus::Ok:
       return check.path;
     case kvxhost::ThemeStatus::NotFound:
-      raiseOsError(std::filesystem::is_directory(path) ? EISDIR : ENOENT,
-                   path + ": " + check.message);
+      raiseOsError(ENOENT, path + ": " + check.message);
+    case kvxhost::ThemeStatus::Folder:
+      raiseOsError(EISDIR, path + ": " + check.message);
     case kvxhost::ThemeStatus::Unreadable:
       raiseOsError(EACCES, path + ": " + check.message);
     case kvxhost::ThemeStatus::NotATheme:

@@ -1,8 +1,6 @@
 #include "theme_stream.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "host/theme_file.h"
@@ -75,12 +73,15 @@ bool ThemeStream::startClip(kvxhost::FieldOrder order, std::string* error) {
     clipGeneration_ = themeGeneration_;
   }
   clipOrder_ = order;
-  if (std::string problem = themeProblem(); !problem.empty()) {
-    *error = path + ": " + problem;
-    return false;
+  // The theme this clip was started with, not one set since.
+  if (!path.empty()) {
+    const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(path);
+    if (!check.ok()) {
+      *error = path + ": " + check.message;
+      return false;
+    }
+    path = check.path;
   }
-  std::error_code ignored;
-  if (!path.empty()) path = std::filesystem::absolute(path, ignored).lexically_normal().string();
   host_.setThemePath(path);
   clipRunning_ = host_.begin(width_, height_, order) != 0;
   if (!host_.loadFailure().empty()) {

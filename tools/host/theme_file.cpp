@@ -22,7 +22,7 @@ ThemeCheck checkThemeFile(const std::string& path) {
   if (kind == std::filesystem::file_type::not_found || kind == std::filesystem::file_type::none)
     return refused(ThemeStatus::NotFound, path, "does not exist");
   if (kind == std::filesystem::file_type::directory)
-    return refused(ThemeStatus::NotFound, path, "is a folder, not a theme file");
+    return refused(ThemeStatus::Folder, path, "is a folder, not a theme file");
   if (kind == std::filesystem::file_type::unknown)
     return refused(ThemeStatus::Unreadable, path, "cannot be read: " + error.message());
   if (kind != std::filesystem::file_type::regular)

@@ -9,7 +9,8 @@ namespace kvxhost {
 
 enum class ThemeStatus {
   Ok,
-  NotFound,    // no such file, or a folder
+  NotFound,    // no such file
+  Folder,      // a folder where a theme file was asked for
   Unreadable,  // there, but this process may not read it
   NotATheme,   // read, but not a KVX theme (or a damaged one)
 };

@@ -21,7 +21,7 @@ TEST(ThemeFile, RefusesWhatIsNotAThemeInOneWordingForEveryHost) {
     const char* says;
   } cases[] = {
       {folder.file("missing.kvx"), ThemeStatus::NotFound, "does not exist"},
-      {folder.path().string(), ThemeStatus::NotFound, "is a folder"},
+      {folder.path().string(), ThemeStatus::Folder, "is a folder"},
       {folder.file("passwd.kvx"), ThemeStatus::NotATheme, "is not a theme file: "},
       {folder.file("empty.kvx"), ThemeStatus::NotATheme, "is not a theme file: "},
       {"/dev/null", ThemeStatus::NotATheme, "not a regular file"},
