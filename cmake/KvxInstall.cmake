@@ -26,13 +26,15 @@ install(TARGETS kvxtheme_authoring LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # next.
 install(TARGETS q32prj LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS q32prj LIBRARY DESTINATION ${CMAKE_INSTALL_DATADIR}/kvxtheme)
-install(TARGETS kvxtheme_frei0r LIBRARY DESTINATION ${KVX_FREI0R_DIR})
+if(TARGET kvxtheme_frei0r)
+  install(TARGETS kvxtheme_frei0r LIBRARY DESTINATION ${KVX_FREI0R_DIR})
+  # Kdenlive lists a frei0r filter only with an effect description in its effects folder.
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/frei0r/kdenlive/frei0r_kvxtheme.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects)
+endif()
 if(TARGET kvxtheme_gst)
   install(TARGETS kvxtheme_gst LIBRARY DESTINATION ${KVX_GST_PLUGIN_DIR})
 endif()
-# Kdenlive lists a frei0r filter only with an effect description in its effects folder.
-install(FILES ${PROJECT_SOURCE_DIR}/tools/frei0r/kdenlive/frei0r_kvxtheme.xml
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/kdenlive/effects)
 if(TARGET kvx_man_pages)
   install(DIRECTORY ${PROJECT_BINARY_DIR}/man/man1/ DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()

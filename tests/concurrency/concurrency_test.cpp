@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "host/reference_host.h"
+#if KVX_HAVE_FREI0R
 #include "theme_filter.h"
+#endif
 
 namespace {
 
@@ -110,6 +112,7 @@ TEST(Concurrency, CopiesSharingADocumentTakeTurns) {
     EXPECT_EQ(results[frame], alone[frame]) << "frame " << frame;
 }
 
+#if KVX_HAVE_FREI0R
 TEST(Concurrency, FilterInstancesOnTheirOwnThreads) {
   const std::vector<std::string> themes = sampleThemes();
   ASSERT_FALSE(themes.empty());
@@ -129,5 +132,6 @@ TEST(Concurrency, FilterInstancesOnTheirOwnThreads) {
   for (int i = static_cast<int>(themes.size()); i < kFilters; ++i)
     EXPECT_EQ(outputs[i], outputs[i % themes.size()]) << i;
 }
+#endif
 
 }  // namespace

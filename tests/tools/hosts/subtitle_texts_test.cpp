@@ -132,6 +132,7 @@ TEST_F(SubtitleTextsTest, Frei0rFilterUnderFfmpegShowsEachCueOnItsFrames) {
 #ifdef KVX_SANITIZED
   GTEST_SKIP() << "plug-in built with sanitizers; ffmpeg cannot load it";
 #endif
+  if (!KVX_HAVE_FREI0R) GTEST_SKIP() << "built without the frei0r filter";
   // Parameters in order: theme, title, description, date, file name, frame rate, time unit,
   // texts file, texts key.
   const std::vector<std::string> plain = filteredFrames("");
