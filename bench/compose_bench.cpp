@@ -33,18 +33,15 @@ ThemeObject* addText(ThemeDocument& document, const char* name, const char* text
                      int alignment) {
   ThemeObject* object = addObject(document, name);
   object->createText(text, x, y);
-  QrFontRecord font{};
-  qrGetFont(object->renderObject, &font);
-  font.logFont.lfHeight = -kHeight / 15;
-  qrSetFont(object->renderObject, &font);
-  qrSetAlign(object->renderObject, alignment);
+  object->renderObject->state.font.logFont.lfHeight = -kHeight / 15;
+  object->renderObject->state.alignment = alignment;
   QrColorRecord colour;
   makeDefaultColorRecord(&colour);
   const int32_t white = 0xFFFFFF;
   std::memcpy(colour.bytes + 4, &white, 4);
   object->setColor(&colour);
   object->shadowEnabled = 1;
-  object->shadowParam2 = object->shadowParam3 = 4;
+  object->shadowParams.offsetX = object->shadowParams.offsetY = 4;
   object->needsRender = 1;
   object->render();
   return object;
@@ -62,23 +59,25 @@ std::unique_ptr<ThemeDocument> sixLayerTheme() {
   frame->width = kWidth;
   frame->height = kHeight;
   const uint32_t tint = 0x804020;
-  buf32Alloc(&frame->imageBuffer, 24, kWidth, kHeight, 1, &tint);
-  buf32Alloc(&frame->maskBuffer, 8, kWidth, kHeight, 0, nullptr);
+  frame->imageBuffer = kvx::pixels::makeFilledBuffer(24, kWidth, kHeight, tint);
+  frame->maskBuffer = kvx::pixels::makeBuffer(8, kWidth, kHeight);
   std::vector<uint8_t> mask(kWidth * kHeight);
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       const int edge = std::min(std::min(x, kWidth - 1 - x), std::min(y, kHeight - 1 - y));
       mask[y * kWidth + x] = static_cast<uint8_t>(edge < 160 ? 255 - edge * 255 / 160 : 102);
     }
-  buf32MergeMem(frame->maskBuffer, 0, 0, mask.data(), kWidth, kHeight);
+  kvx::pixels::writeRect(*frame->maskBuffer, 0, 0, kWidth, kHeight, mask.data());
   ThemeObject* placeholder = addObject(*document, "placeholder");
   placeholder->width = kWidth * 5 / 6 / 2 * 2;
   placeholder->height = kHeight * 5 / 6 / 2 * 2;
   placeholder->x = (kWidth - placeholder->width) / 2;
   placeholder->y = (kHeight - placeholder->height) / 2;
   const uint32_t white = 0xFFFFFF, opaque = 255;
-  buf32Alloc(&placeholder->imageBuffer, 24, placeholder->width, placeholder->height, 1, &white);
-  buf32Alloc(&placeholder->maskBuffer, 8, placeholder->width, placeholder->height, 1, &opaque);
+  placeholder->imageBuffer =
+      kvx::pixels::makeFilledBuffer(24, placeholder->width, placeholder->height, white);
+  placeholder->maskBuffer =
+      kvx::pixels::makeFilledBuffer(8, placeholder->width, placeholder->height, opaque);
   return document;
 }
 
@@ -185,8 +184,8 @@ void BM_ComposeVideoLayer(benchmark::State& state) {
   video->height = kHeight;
   video->linkText = benchVideo();
   const uint32_t grey = 0x808080, opaque = 255;
-  buf32Alloc(&video->imageBuffer, 24, kWidth, kHeight, 1, &grey);
-  buf32Alloc(&video->maskBuffer, 8, kWidth, kHeight, 1, &opaque);
+  video->imageBuffer = kvx::pixels::makeFilledBuffer(24, kWidth, kHeight, grey);
+  video->maskBuffer = kvx::pixels::makeFilledBuffer(8, kWidth, kHeight, opaque);
   document->buildLayers(kWidth, kHeight);
   int frame = 0;
   for (auto _ : state) {

@@ -17,6 +17,11 @@ function(kvx_add_test name)
   endif()
   if(T_EXPORTS)
     set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+    # The file reader's C functions whole, called back by the project library even where the
+    # engine itself reads files without them.
+    if(TARGET kvx_format)
+      target_sources(${name} PRIVATE $<TARGET_OBJECTS:kvx_format>)
+    endif()
   endif()
   if(T_LABELS)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${T_LABELS})

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <limits>
 
-#include "kvxtheme/globalmem.h"
-
 namespace {
 
 constexpr int64_t kMaxBitmapBytes = int64_t{1} << 31;
@@ -31,22 +29,4 @@ void bitmapToPacked(const BITMAPINFOHEADER* bitmap, uint8_t* packed) {
   const auto* rows = reinterpret_cast<const uint8_t*>(bitmap) + sizeof(BITMAPINFOHEADER);
   for (int r = 0; r < height; ++r)
     std::memcpy(packed + r * packedRow, rows + (height - 1 - r) * rowBytes, packedRow);
-}
-
-BITMAPINFOHEADER* packedToBitmap(const uint8_t* packed, int width, int height,
-                                 const BITMAPINFOHEADER* header) {
-  const size_t rowBytes = bitmapRowBytes(width);
-  if (rowBytes == 0 || height <= 0) return nullptr;
-  auto* block = static_cast<uint8_t*>(
-      GlobalAlloc(GPTR, rowBytes * static_cast<size_t>(height) + sizeof(BITMAPINFOHEADER)));
-  if (!block) return nullptr;
-  const size_t packedRow = static_cast<size_t>(width) * 3;
-  uint8_t* rows = block + sizeof(BITMAPINFOHEADER);
-  for (int r = 0; r < height; ++r)
-    std::memcpy(rows + (height - 1 - r) * rowBytes, packed + r * packedRow, packedRow);
-  auto* result = reinterpret_cast<BITMAPINFOHEADER*>(block);
-  std::memcpy(result, header, sizeof(BITMAPINFOHEADER));
-  result->biWidth = width;
-  result->biHeight = height;
-  return result;
 }

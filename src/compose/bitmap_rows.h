@@ -14,8 +14,3 @@ bool isReadableBitmap(const BITMAPINFOHEADER* bitmap);
 
 // Copies the rows of a readable bitmap into a packed picture, top row first.
 void bitmapToPacked(const BITMAPINFOHEADER* bitmap, uint8_t* packed);
-
-// A new GlobalAlloc'ed bitmap (header copied from `header`, size replaced) holding the packed
-// picture; null when memory runs out.
-BITMAPINFOHEADER* packedToBitmap(const uint8_t* packed, int width, int height,
-                                 const BITMAPINFOHEADER* header);

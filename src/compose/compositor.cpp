@@ -3,6 +3,7 @@
 #include "compose/compositor.h"
 
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 #include "compose/corner_placement.h"
@@ -48,17 +49,15 @@ const ThemeLayer* startFrame(const ThemeDocument& document, uint8_t* frame) {
   return nullptr;
 }
 
-const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderHandle object) {
+const CornerRecordCache& cornerRecordOf(ThemeDocument& document, RenderObject& object) {
   CornerRecordCache& cache = document.cornerRecord;
-  if (cache.object == object) return cache;
-  cache.object = object;
-  int32_t kind = 0;
-  void* record = nullptr;
-  cache.present = qrGetTransformData(object, &kind, &record) && record;
-  if (cache.present) {
-    std::memcpy(cache.record, record, sizeof(cache.record));
-    qrDelTransformData(record);
-  }
+  if (cache.object == &object) return cache;
+  cache.object = &object;
+  std::lock_guard lock(object.mutex);
+  cache.present = object.state.transformKind != 0;
+  // The corners follow the transform record's leading int32.
+  if (cache.present)
+    std::memcpy(cache.record, object.state.transform.data() + 4, sizeof(cache.record));
   return cache;
 }
 
@@ -80,7 +79,7 @@ int Compositor::composeFrame(unsigned char** srcRows, unsigned char** dstRows, i
     // Without a recorded placement or a rotation the frame goes in as it is.
     std::optional<Corners> corners;
     if (reference && reference->renderObject) {
-      const CornerRecordCache& placement = cornerRecordOf(document_, reference->renderObject);
+      const CornerRecordCache& placement = cornerRecordOf(document_, *reference->renderObject);
       if (placement.present) corners = cornersFromRecord(placement.record);
     } else {
       const std::optional<double> angle =

@@ -19,8 +19,9 @@ class Compositor {
   // Frame `frameIndex` over transparency: composed over a black and over a white host frame of
   // width × height, then each pixel's B, G, R, A (straight alpha) into `bgraRows`.
   int composeOverlay(unsigned char** bgraRows, int height, int width, int frameIndex);
-  // Fits a still picture into the placeholder with its aspect kept; *result is a new bitmap.
-  int fitPictureToPlaceholder(const BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result);
+  // Fits a still picture into the placeholder with its aspect kept; the placeholder's layer,
+  // which holds the result, or null when the picture or the placeholder is unusable.
+  const ThemeLayer* fitPictureToPlaceholder(const BITMAPINFOHEADER* picture);
 
   // The "video" layer: opens the layer's file beside the program and copies frame
   // `frameIndex`, looping, into the layer.

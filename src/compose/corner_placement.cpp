@@ -4,9 +4,9 @@
 #include <cmath>
 #include <new>
 
-#include "compat/buffer/buffer_table.h"
 #include "document/theme_document.h"
 #include "objects/theme_layer.h"
+#include "pixels/pixel_buffer.h"
 #include "pixels/resize/halve.h"
 #include "pixels/transform/quad_map.h"
 

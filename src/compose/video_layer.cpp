@@ -6,20 +6,13 @@
 #include "compat/win32/module_directory.h"
 #include "compose/bitmap_rows.h"
 #include "compose/compositor.h"
+#include "io/video_frame_count.h"
 
 int Compositor::openVideo(const std::string& fileName) {
-  std::memset(document_.video.info, 0, sizeof(document_.video.info));
+  VideoReaderState& video = document_.video;
   const std::string path = cachedModuleDirectory() + fileName;
-  // A path that does not fit the record's field is not opened: the frame count stays 0.
-  if (path.size() < kVideoInfoPathMax) {
-    std::memcpy(document_.video.info + kVideoInfoPath, path.c_str(), path.size() + 1);
-    qVideoGetFileInfo(document_.video.info);
-  }
-  BITMAPINFOHEADER format{};
-  format.biSize = sizeof(BITMAPINFOHEADER);
-  format.biBitCount = 24;
-  int32_t unused = 0;
-  qVideoReadVideoBegin(document_.video.info, &unused, &document_.video.reader, &format);
+  video.reader = kvxvideo::VideoReader::open(path);
+  video.frameCount = video.reader ? kvxvideo::videoFrameCount(*video.reader, path) : 0;
   return 1;
 }
 
@@ -28,13 +21,10 @@ void Compositor::copyVideoFrame(ThemeLayer* layer, int frameIndex) {
     openVideo(layer->linkText);
     document_.videoOpen = 1;
   }
-  uint32_t frameCount;
-  std::memcpy(&frameCount, document_.video.info + kVideoInfoFrameCount, 4);
-  if (frameCount == 0) return;
-  BITMAPINFOHEADER* frame = nullptr;
-  int32_t unused = 0;
-  qVideoReadVideo(document_.video.info, static_cast<uint32_t>(frameIndex) % frameCount, &frame,
-                  &unused, document_.video.reader);
+  VideoReaderState& video = document_.video;
+  if (!video.reader || video.frameCount == 0) return;
+  const BITMAPINFOHEADER* frame =
+      video.reader->read(static_cast<uint32_t>(frameIndex) % video.frameCount);
   if (!frame || frame->biBitCount != 24 || frame->biWidth <= 0 || frame->biHeight <= 0) return;
 
   const int rows = std::min(layer->height, static_cast<int>(frame->biHeight));

@@ -1,11 +1,17 @@
 #include "document/object_loader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "document/object_streams.h"
 #include "document/theme_document.h"
+#include "format/kvx_picture_reader.h"
+#include "kvxtheme/kvx_format.h"
 #include "kvxtheme/objectfilelib.h"
 
 namespace {
@@ -51,7 +57,6 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   object->flags = int32At(record, 328);
   object->maskX = int32At(record, 348);
   object->maskY = int32At(record, 352);
-  object->maskBuffer = 0;
 
   if (version < 500) {
     object->setGroupId(int32At(record, 324), 0);
@@ -69,11 +74,11 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   if (version >= 500 && int32At(record, 740) == 24 && (shadowOn == 0 || shadowOn == 1) &&
       shadowTransparency >= 0 && shadowTransparency <= 100) {
     object->shadowEnabled = shadowOn;
-    object->shadowParam1 = int32At(record, 744);
-    object->shadowParam2 = int32At(record, 748);
-    object->shadowParam3 = int32At(record, 752);
-    object->shadowParam4 = int32At(record, 756);
-    object->shadowParam5 = int32At(record, 760);
+    object->shadowParams.kind = int32At(record, 744);
+    object->shadowParams.offsetX = int32At(record, 748);
+    object->shadowParams.offsetY = int32At(record, 752);
+    object->shadowParams.opacity = int32At(record, 756);
+    object->shadowParams.blurRadius = int32At(record, 760);
     object->shadowTransparency = shadowTransparency;
     object->shadowColor = int32At(record, 792);
   }
@@ -83,75 +88,44 @@ void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version
   object->linkText = text;
 }
 
-}  // namespace
-
-int writeRowRun(BufHandle buffer, const WcsRowRecord& run) {
-  if (run.kind == kRowKindFill) {
-    if (!run.rowData) return 0;
-    int32_t colour;
-    std::memcpy(&colour, run.rowData, 4);
-    buf32FillOneColor(buffer, static_cast<uint32_t>(colour));
-    return 1;
-  }
-  int width = 0, height = 0;
-  if (!buf32GetWHU(buffer, &width, &height, nullptr)) return 0;
-  if (run.x < 0 || run.y < 0 || run.x >= width || run.rows < 0 || !run.rowData) return 1;
-  int length = run.count;
-  if (run.x + length > width) length = width - run.x;
-  if (length <= 0) return 1;
-  auto* const* rows = static_cast<const uint8_t* const*>(run.rowData);
-  // Rows of 1-bit pictures come packed, a bit a pixel, most significant first; the buffer takes
-  // a byte a pixel.
-  std::vector<uint8_t> unpacked(run.bitsPerPixel == 1 ? length : 0);
-  for (int i = 0; i < run.rows; ++i) {
-    if (run.y + i >= height) break;
-    const uint8_t* row = rows[i];
-    if (run.bitsPerPixel == 1) {
+// Writes a run of packed rows into the buffer, clipped to it. Rows of 1-bit pictures come
+// packed, a bit a pixel, most significant first.
+void writeRows(kvx::pixels::PixelBuffer& buffer, int bitsPerPixel, int width, int firstRow,
+               int rows, uint8_t* const* rowPointers, std::vector<uint8_t>& unpacked) {
+  const int length = std::min(width, buffer.width);
+  if (length <= 0) return;
+  if (bitsPerPixel == 1) unpacked.resize(length);
+  for (int i = 0; i < rows && firstRow + i < buffer.height; ++i) {
+    const uint8_t* row = rowPointers[i];
+    if (bitsPerPixel == 1) {
       for (int x = 0; x < length; ++x) unpacked[x] = (row[x / 8] >> (7 - x % 8)) & 1 ? 255 : 0;
       row = unpacked.data();
     }
-    if (!buf32MergeMem(buffer, run.x, run.y + i, row, length, 1)) return 0;
+    kvx::pixels::writeRect(buffer, 0, firstRow + i, length, 1, row);
   }
-  return 1;
-}
-
-namespace {
-
-int colourRowCallback(WcsRowRecord run) {
-  auto* params = static_cast<WcsReadParams*>(run.params);
-  return writeRowRun(static_cast<ThemeObject*>(params->context)->imageBuffer, run);
-}
-
-int maskRowCallback(WcsRowRecord run) {
-  auto* params = static_cast<WcsMaskParams*>(run.params);
-  return writeRowRun(static_cast<ThemeObject*>(params->context)->maskBuffer, run);
-}
-
-int readPicture(HGLOBAL file, const uint8_t* record, int index, ThemeObject* object) {
-  uint8_t* pixels = nullptr;
-  if (!buf32Lock(object->imageBuffer, 2, &pixels)) return 0;
-  WcsReadParams params{{1, 1, 0, 0, 0, 0}, object};
-  int result = wcsReadObject(file, record, index, &params, colourRowCallback);
-  buf32Unlock(object->imageBuffer);
-  return result;
-}
-
-int readMask(HGLOBAL file, const uint8_t* record, int index, ThemeObject* object) {
-  uint8_t* pixels = nullptr;
-  if (!buf32Lock(object->maskBuffer, 2, &pixels)) return 0;
-  WcsMaskParams params{0, 1, object};
-  int result = wcsReadObjectMask(file, record, index, &params, maskRowCallback);
-  buf32Unlock(object->maskBuffer);
-  return result;
 }
 
 }  // namespace
 
-int pictureBitsOf(HGLOBAL file) {
-  auto* header = static_cast<const uint8_t*>(GlobalLock(file));
-  if (!header) return 8;
-  const int32_t pixelFormat = int32At(header, kHeaderPixelFormat);
-  GlobalUnlock(file);
+int readPictureInto(const kvx::PictureChunk& picture, kvx::pixels::PixelBuffer& buffer) {
+  if (picture.encoding == kvx::kEncodingOneColour) {
+    kvx::pixels::fillBuffer(buffer, picture.colour);
+    return 1;
+  }
+  try {
+    std::vector<uint8_t> unpacked;
+    return kvx::deliverPictureRows(picture, [&](int firstRow, int rows, uint8_t* const* pointers) {
+      writeRows(buffer, static_cast<int>(picture.bits), static_cast<int>(picture.width), firstRow,
+                rows, pointers, unpacked);
+      return 1;
+    });
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+int pictureBitsOf(const kvx::KvxContainer& file) {
+  const int32_t pixelFormat = int32At(file.headerRecord().data(), kHeaderPixelFormat);
   return pixelFormat == 2 ? 24 : pixelFormat == 64 ? 1 : 8;
 }
 
@@ -162,49 +136,51 @@ uint64_t declaredPictureBytes(const uint8_t* record, int bitsPerPixel) {
          pictureBytes(maskWidth, maskHeight, 8);
 }
 
-int loadObject(HGLOBAL file, int index, const uint8_t* record, ThemeObject** out,
-               ThemeDocument* document, int32_t pageRenderFlag) {
-  auto* header = static_cast<const uint8_t*>(GlobalLock(file));
-  if (!header) return 0;
-  const uint16_t version = uint16At(header, kHeaderVersion);
-  GlobalUnlock(file);
-  const int bits = pictureBitsOf(file);
+int loadObject(const ThemeSource& file, int index, ThemeObject** out, ThemeDocument* document,
+               int32_t pageRenderFlag) {
+  const kvx::ObjectChunks& chunks = file.container->objects()[index];
+  const uint8_t* record = chunks.info.data();
+  const uint16_t version = uint16At(file.container->headerRecord().data(), kHeaderVersion);
+  const int bits = pictureBitsOf(*file.container);
 
   std::unique_ptr<ThemeObject> object(new (std::nothrow) ThemeObject);
   if (!object) return 0;
   fillFromRecord(object.get(), record, version);
 
-  if (!buf32Alloc(&object->imageBuffer, bits, object->width, object->height, 0, nullptr)) return 0;
+  object->imageBuffer = kvx::pixels::makeBuffer(bits, object->width, object->height);
+  if (!object->imageBuffer) return 0;
   const bool hasMask = object->maskWidth != 0 && object->maskHeight != 0;
-  if (hasMask &&
-      !buf32Alloc(&object->maskBuffer, 8, object->maskWidth, object->maskHeight, 0, nullptr))
-    return 0;
-  int result = readPicture(file, record, index, object.get());
-  if (result <= 0) return result;
   if (hasMask) {
-    result = readMask(file, record, index, object.get());
+    object->maskBuffer = kvx::pixels::makeBuffer(8, object->maskWidth, object->maskHeight);
+    if (!object->maskBuffer) return 0;
+  }
+  // An object stored without a picture has nothing to deliver.
+  if (chunks.picture) {
+    const int result = readPictureInto(*chunks.picture, *object->imageBuffer);
     if (result <= 0) return result;
   }
-  result = readObjectStreams(file, record, index, object.get(), document);
+  if (hasMask && chunks.mask) {
+    const int result = readPictureInto(*chunks.mask, *object->maskBuffer);
+    if (result <= 0) return result;
+  }
+  const int result = readObjectStreams(chunks, object.get(), document);
   if (result <= 0) return result;
 
-  const RenderHandle render = object->renderObject;
-  if (version < 500 && render && qrHasShadow(render)) object->setGroupId(0, 0);
-  if (!object->shadowEnabled && render && qrHasShadow(render)) {
-    object->shadowEnabled = 1;
-    QrShadowRecord shadow{};
-    if (qrGetShadowAttr(render, &shadow)) {
-      object->shadowParam2 = shadow.xOffset;
-      object->shadowParam3 = shadow.yOffset;
-      object->shadowTransparency = shadow.transparency;
-      object->shadowColor = shadow.color;
-      object->shadowParam1 = shadow.kind;
-      object->shadowParam4 = shadow.opacity;
-      object->shadowParam5 = shadow.blur;
-    }
+  std::optional<QrShadowRecord> renderShadow;
+  if (object->renderObject) {
+    std::lock_guard lock(object->renderObject->mutex);
+    renderShadow = object->renderObject->state.shadow;
   }
-  readHyperlinkStream(file, record, index, object.get());
-  if (pageRenderFlag && render) object->needsRender = 1;
+  if (version < 500 && renderShadow) object->setGroupId(0, 0);
+  if (!object->shadowEnabled && renderShadow) {
+    object->shadowEnabled = 1;
+    object->shadowParams = {renderShadow->kind, renderShadow->xOffset, renderShadow->yOffset,
+                            renderShadow->opacity, renderShadow->blur};
+    object->shadowTransparency = renderShadow->transparency;
+    object->shadowColor = renderShadow->color;
+  }
+  readHyperlinkStream(file, index, object.get());
+  if (pageRenderFlag && object->renderObject) object->needsRender = 1;
   *out = object.release();
   return 1;
 }

@@ -2,30 +2,36 @@
 // Makes one ThemeObject from its 1,512-byte information record and the file's pictures and
 // streams.
 #include <cstdint>
+#include <memory>
+#include <string>
 
-#include "kvxtheme/bufferlib.h"
-#include "kvxtheme/globalmem.h"
-#include "kvxtheme/objectfilelib.h"
+#include "kvxtheme/kvx_container.h"
+#include "pixels/pixel_buffer.h"
 
 class ThemeDocument;
 class ThemeObject;
 
-// 1 with the new object in *object, or the failing result (0 or below) with nothing stored.
-int loadObject(HGLOBAL file, int index, const uint8_t* record, ThemeObject** object,
-               ThemeDocument* document, int32_t pageRenderFlag);
+// A theme file being loaded: its parsed chunks and the path it was read from.
+struct ThemeSource {
+  std::shared_ptr<const kvx::KvxContainer> container;
+  std::string path;
+};
 
-int readPageSize(const char* path, int32_t* width, int32_t* height);
+// 1 with the new object in *object, or the failing result (0 or below) with nothing stored.
+// `index` names one of the container's objects.
+int loadObject(const ThemeSource& file, int index, ThemeObject** object, ThemeDocument* document,
+               int32_t pageRenderFlag);
 
 // What the pictures of one theme may hold in memory together, colour and masks at their
 // stored depth: the sizes come from the records, whatever the stored pictures hold.
 constexpr uint64_t kMaxThemePictureBytes = uint64_t{1} << 30;
 
 // Bits per pixel of the file's colour pictures: 24, 1 or 8, from its pixel format.
-int pictureBitsOf(HGLOBAL file);
+int pictureBitsOf(const kvx::KvxContainer& file);
 
 // The bytes the object's colour picture (at `bitsPerPixel`) and mask declare in its record.
 uint64_t declaredPictureBytes(const uint8_t* record, int bitsPerPixel);
 
-// Writes a run of rows delivered by the file into `buffer`, clipped to it; kind 512 fills the
-// whole buffer with one colour. 0 when a row cannot be written.
-int writeRowRun(BufHandle buffer, const WcsRowRecord& run);
+// Writes a stored picture into `buffer`, clipped to it; a one-colour picture fills the whole
+// buffer. 1 on success, else the reader's failure (0 or below).
+int readPictureInto(const kvx::PictureChunk& picture, kvx::pixels::PixelBuffer& buffer);

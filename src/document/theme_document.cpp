@@ -13,10 +13,6 @@ bool namesEqualIgnoringCase(const char* a, const char* b) {
 ThemeDocument::~ThemeDocument() {
   deleteObjects();
   deleteLayers();
-  if (videoOpen) {
-    qVideoReadVideoEnd(video.info, video.reader);
-    qVideoFreeFileInfo(video.info);
-  }
   std::free(frameBuffer);
   frameBuffer = nullptr;
   groups.clear();

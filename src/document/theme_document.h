@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "compat/video/videolib.h"
 #include "document/frame_assembler.h"
 #include "document/theme_group.h"
-#include "kvxtheme/globalmem.h"
+#include "io/video_reader.h"
 #include "kvxtheme/kvxtheme.h"
 #include "objects/layer_builder.h"
 #include "objects/theme_layer.h"
@@ -37,7 +36,7 @@ struct PlacementScratch {
 // The corner record of the placeholder's reference object, read at the first frame that needs
 // it: a theme's objects keep their placement while a clip plays.
 struct CornerRecordCache {
-  uint32_t object = 0;  // render handle the record was read from; 0 before the first read
+  const RenderObject* object = nullptr;  // the record's source; null before the first read
   bool present = false;
   uint8_t record[32] = {};
 };
@@ -55,10 +54,10 @@ struct OverlayCache {
   int height = 0;
 };
 
-// The video reader of the document's "video" layer.
+// The video reader of the document's "video" layer; no reader when the file cannot be played.
 struct VideoReaderState {
-  uint8_t info[kVideoInfoSize] = {};
-  uint32_t reader = 0;
+  std::unique_ptr<kvxvideo::VideoReader> reader;
+  uint32_t frameCount = 0;
 };
 
 class ThemeDocument {
@@ -83,7 +82,6 @@ class ThemeDocument {
 
   // Theme file loading.
   int loadThemeFile(const char* path);
-  int readGroups(HGLOBAL file, GroupList& groups);
   int parseGroupBlock(GroupList& groups, int32_t size, const uint8_t* block);
   int addGroup(GroupList& groups, int32_t id, const char* name);
   int setGroupTexts(int32_t id, const char* text1, const char* text2, const char* text3,

@@ -6,10 +6,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "compat/file/data_directory.h"
+#include "compat/objectfile/theme_files.h"
 #include "document/object_loader.h"
 #include "document/theme_document.h"
 #include "kvxtheme/commonlib.h"
-#include "kvxtheme/filelib.h"
 #include "kvxtheme/objectfilelib.h"
 
 namespace {
@@ -33,23 +34,13 @@ BlockString readBlockString(const uint8_t* block, size_t size, size_t offset) {
   return {std::string(start, length), length + 1};
 }
 
-// Closes the file on every path after a successful open.
-struct OpenFile {
-  HGLOBAL handle;
-  ~OpenFile() {
-    wcsKVXLock(handle, 0);
-    q32FileFreeFileData(handle);
-  }
-};
-
 // Refuses a theme whose records declare more picture memory than a theme may hold, before any
 // picture is allocated; a small file could otherwise ask for many gigabytes.
-bool withinPictureBudget(HGLOBAL file, const std::vector<uint8_t>& records, int32_t count) {
+bool withinPictureBudget(const kvx::KvxContainer& file) {
   const int bits = pictureBitsOf(file);
   uint64_t total = 0;
-  for (int32_t index = 0; index < count; ++index) {
-    total +=
-        declaredPictureBytes(records.data() + static_cast<size_t>(index) * kObjectInfoSize, bits);
+  for (const kvx::ObjectChunks& object : file.objects()) {
+    total += declaredPictureBytes(object.info.data(), bits);
     if (total > kMaxThemePictureBytes) break;
   }
   if (total <= kMaxThemePictureBytes) return true;
@@ -62,78 +53,33 @@ bool withinPictureBudget(HGLOBAL file, const std::vector<uint8_t>& records, int3
 
 }  // namespace
 
-int readPageSize(const char* path, int32_t* width, int32_t* height) {
-  HGLOBAL file = wcsOpenFile(path, 0);
-  if (!file) return 0;
-  auto* header = static_cast<const uint8_t*>(GlobalLock(file));
-  if (!header) {
-    q32FileFreeFileData(file);
-    return 0;
-  }
-  *width = readInt32(header + kHeaderPageWidth);
-  *height = readInt32(header + kHeaderPageHeight);
-  GlobalUnlock(file);
-  q32FileFreeFileData(file);
-  return 1;
-}
-
 int ThemeDocument::loadThemeFile(const char* path) {
   if (!path) return 0;
-  const std::string ownPath = path;
-  char fioPath[260] = {};
-  q32FileGetFIOPath(fioPath, sizeof(fioPath));
-  wcsInitKvxDir(fioPath);
-  readPageSize(ownPath.c_str(), &pageWidth, &pageHeight);
-
-  HGLOBAL handle = wcsOpenFile(ownPath.c_str(), 0);
-  if (!handle) return 0;
-  wcsKVXLock(handle, 1);
-  OpenFile file{handle};
-  readGroups(handle, groups);
-
-  int32_t count = 0;
-  int result = wcsGetObjectNumber(handle, &count);
-  if (result <= 0) return result;
-
-  std::vector<uint8_t> records;
-  if (count >= 1) {
-    try {
-      records.resize(static_cast<size_t>(count) * kObjectInfoSize);
-    } catch (const std::bad_alloc&) {
-      c32SetDLLErrInfo(nullptr, kErrorOutOfMemory, 1, 3300, 1, 0);
-      return 0;
-    }
-    result = wcsOpenObjectInfo(handle, count, records.data());
-    if (result <= 0) return result;
-    if (!withinPictureBudget(handle, records, count)) return 0;
+  kvx::setKvxDirectory(kvx::dataDirectory());
+  ThemeSource file;
+  file.container = kvx::openThemeContainer(path, &file.path);
+  if (!file.container) return 0;
+  const uint8_t* header = file.container->headerRecord().data();
+  pageWidth = readInt32(header + kHeaderPageWidth);
+  pageHeight = readInt32(header + kHeaderPageHeight);
+  if (file.container->hasGroupBlock()) {
+    const auto block = file.container->groupBlock();
+    parseGroupBlock(groups, static_cast<int32_t>(block.size()), block.data());
   }
-  uint8_t pageInfo[kPageInfoSize] = {};
-  wcsGetIEPageInfo(handle, pageInfo);
-  const int32_t renderFlag = readInt32(pageInfo + 48);
+  if (!withinPictureBudget(*file.container)) return 0;
+  const auto page = file.container->pageRecord();
+  const int32_t renderFlag = page.size() >= 52 ? readInt32(page.data() + 48) : 0;
 
-  for (int32_t index = 0; index < count; ++index) {
+  int result = 1;
+  const int count = static_cast<int>(file.container->objects().size());
+  for (int index = 0; index < count; ++index) {
     ThemeObject* object = nullptr;
-    result =
-        loadObject(handle, index, records.data() + static_cast<size_t>(index) * kObjectInfoSize,
-                   &object, this, renderFlag);
+    result = loadObject(file, index, &object, this, renderFlag);
     if (result <= 0) return result;
     objects.emplace_back(object);
   }
   removeUnreferencedGroups();
   return result;
-}
-
-int ThemeDocument::readGroups(HGLOBAL file, GroupList& list) {
-  int32_t size = 0;
-  void* block = nullptr;
-  if (!wcsGetAllGroupName(file, &size, &block)) return 1;
-  if (size > 0 && block) {
-    const size_t available = GlobalSize(block);
-    const size_t usable = available ? std::min<size_t>(size, available) : size;
-    parseGroupBlock(list, static_cast<int32_t>(usable), static_cast<const uint8_t*>(block));
-  }
-  if (block) GlobalFree(block);
-  return 1;
 }
 
 int ThemeDocument::parseGroupBlock(GroupList& list, int32_t size, const uint8_t* block) {

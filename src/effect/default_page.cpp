@@ -19,8 +19,9 @@ int BuildDefaultPage(ThemeDocument* document, int, int) {
   const uint32_t white = 0xFFFFFF;
   // The placeholder owns its buffers from the start, so nothing leaks if memory runs out.
   auto placeholder = std::make_unique<ThemeObject>();
-  buf32Alloc(&placeholder->imageBuffer, 24, 768, 578, 1, &white);
-  buf32Alloc(&placeholder->maskBuffer, 8, document->pageWidth, document->pageHeight, 1, &white);
+  placeholder->imageBuffer = kvx::pixels::makeFilledBuffer(24, 768, 578, white);
+  placeholder->maskBuffer =
+      kvx::pixels::makeFilledBuffer(8, document->pageWidth, document->pageHeight, white);
 
   auto text = std::make_unique<ThemeObject>();
   copyToField(text->name, sizeof(text->name), "OnScreenText");

@@ -2,6 +2,7 @@
 #include <memory>
 #include <new>
 
+#include "compat/buffer/buffer_table.h"
 #include "document/theme_document.h"
 #include "kvxtheme/kvxtheme.h"
 
@@ -11,7 +12,8 @@ int GetPlaceholderTexture(ThemeDocument* document, void** texture) {
   if (!texture) return 0;
   if (ThemeObject* placeholder = document->findObject("placeholder")) {
     BufHandle copy = 0;
-    if (buf32DupBuf(placeholder->imageBuffer, &copy))
+    if (placeholder->imageBuffer &&
+        kvx::pixels::handOut(kvx::pixels::copyBuffer(*placeholder->imageBuffer), &copy))
       *texture = reinterpret_cast<void*>(static_cast<uintptr_t>(copy));
   }
   return 1;

@@ -5,6 +5,7 @@
 #include "compat/win32/win32.h"
 #include "compose/compositor.h"
 #include "document/theme_document.h"
+#include "effect/bitmap_result.h"
 #include "effect/default_page.h"
 #include "kvxtheme/kvxtheme.h"
 
@@ -91,9 +92,14 @@ int CThemeEffect::EndKVXEffect(unsigned char**, unsigned char**, int, int, DSADA
 }
 
 int CThemeEffect::MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) {
-  if (!document_) return 0;
+  if (!document_ || !result) return 0;
   const std::lock_guard<std::mutex> guard(document_->lock);
-  return Compositor(*document_).fitPictureToPlaceholder(picture, result);
+  const ThemeLayer* fitted = Compositor(*document_).fitPictureToPlaceholder(picture);
+  if (!fitted) return 0;
+  BITMAPINFOHEADER* bitmap = packedToBitmap(fitted->pixels, fitted->width, fitted->height, picture);
+  if (!bitmap) return 0;
+  *result = bitmap;
+  return 1;
 }
 
 int kvxComposeOverlay(CThemeEffect& effect, int frameIndex, unsigned char** bgraRows, int height,

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "pixels/resize/resample_buffer.h"
 #include "pixels/rows/pixel_rows.h"
 
 namespace {
@@ -24,38 +25,33 @@ bool isExactlyOne(double value) {
   return value == 1.0;
 }
 
+using kvx::pixels::PixelBuffer;
+using kvx::pixels::SharedBuffer;
+
 // Reads a colour buffer as 3-byte pixels; 8-bit and 1-bit buffers are expanded to grey.
-void readColour(BufHandle buffer, int width, int height, uint8_t* destination) {
-  int bytesPerPixel = 0;
-  if (!buffer || !buf32GetWHU(buffer, nullptr, nullptr, &bytesPerPixel)) return;
-  if (bytesPerPixel == 3) {
-    buf32GetMem(buffer, 0, 0, width, height, destination);
+void readColour(const PixelBuffer* buffer, int width, int height, uint8_t* destination) {
+  if (!buffer) return;
+  if (buffer->bytesPerPixel() == 3) {
+    kvx::pixels::readRect(*buffer, 0, 0, width, height, destination);
     return;
   }
   std::vector<uint8_t> grey(pixelCount(width, height));
-  if (!buf32GetMem(buffer, 0, 0, width, height, grey.data())) return;
+  if (!kvx::pixels::readRect(*buffer, 0, 0, width, height, grey.data())) return;
   for (size_t i = 0; i < grey.size(); ++i)
     destination[3 * i] = destination[3 * i + 1] = destination[3 * i + 2] = grey[i];
 }
 
-// The object's buffers at the layer's size: resampled copies unless no scaling is needed.
+// The object's buffers at the layer's size: resampled copies unless no scaling is needed. A
+// buffer that cannot be resampled reads as absent.
 class ScaledBuffers {
  public:
-  ScaledBuffers(BufHandle image, BufHandle mask, int width, int height, bool resample)
+  ScaledBuffers(const SharedBuffer& image, const SharedBuffer& mask, int width, int height,
+                bool resample)
       : image_(image), mask_(mask) {
     if (!resample) return;
-    const int32_t size[2] = {width, height};
-    if (image) q32BufferResample(size, image, &scaledImage_, 0);
-    if (mask) q32BufferResample(size, mask, &scaledMask_, 0);
-    image_ = scaledImage_;
-    mask_ = scaledMask_;
+    if (image_) image_ = kvx::resize::resampleBuffer(*image_, width, height);
+    if (mask_) mask_ = kvx::resize::resampleBuffer(*mask_, width, height);
   }
-  ~ScaledBuffers() {
-    if (scaledImage_) buf32Free(scaledImage_);
-    if (scaledMask_) buf32Free(scaledMask_);
-  }
-  ScaledBuffers(const ScaledBuffers&) = delete;
-  ScaledBuffers& operator=(const ScaledBuffers&) = delete;
 
   // Fills the layer's rows. Without a mask buffer the picture is opaque; without a colour
   // buffer the layer is fully transparent, so a broken object never hides what lies below.
@@ -66,9 +62,10 @@ class ScaledBuffers {
     std::memset(layer->maskPixels, hasImage && !hasMask ? 255 : 0, count + 1);
     layer->opaqueMask = hasImage && !hasMask;
     if (count == 0) return;
-    if (hasImage) readColour(image_, layer->width, layer->height, layer->pixels);
+    if (hasImage) readColour(image_.get(), layer->width, layer->height, layer->pixels);
     if (hasImage && hasMask) {
-      buf32GetMem(mask_, 0, 0, layer->width, layer->height, layer->maskPixels);
+      if (mask_)
+        kvx::pixels::readRect(*mask_, 0, 0, layer->width, layer->height, layer->maskPixels);
       layer->opaqueMask = std::all_of(layer->maskPixels, layer->maskPixels + count,
                                       [](uint8_t alpha) { return alpha == 255; });
     }
@@ -76,8 +73,8 @@ class ScaledBuffers {
   }
 
  private:
-  BufHandle image_;
-  BufHandle mask_;
+  SharedBuffer image_;
+  SharedBuffer mask_;
   BufHandle scaledImage_ = 0;
   BufHandle scaledMask_ = 0;
 };
@@ -126,7 +123,7 @@ void LayerBuilder::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) cons
   {
     ScaledBuffers buffers(object->imageBuffer, object->maskBuffer, layer->width, layer->height,
                           resample);
-    buffers.fill(layer, object->imageBuffer != 0, object->maskBuffer != 0);
+    buffers.fill(layer, object->imageBuffer != nullptr, object->maskBuffer != nullptr);
   }
 
   char text[260];
@@ -184,7 +181,7 @@ void LayerBuilder::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) cons
   const bool resample = !(isExactlyOne(scaleX_) && isExactlyOne(scaleY_));
   ScaledBuffers buffers(object->shadowImageBuffer, object->shadowMaskBuffer, layer->width,
                         layer->height, resample);
-  buffers.fill(layer, object->shadowImageBuffer != 0, object->shadowMaskBuffer != 0);
+  buffers.fill(layer, object->shadowImageBuffer != nullptr, object->shadowMaskBuffer != nullptr);
   layer->basePixels = layer->pixels;
   layer->baseMask = layer->maskPixels;
 }

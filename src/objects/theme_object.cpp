@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "compat/shadow/shadowlib.h"
 #include "compat/win32/win32.h"
 #include "kvxtheme/commonlib.h"
+#include "raster/object_rendering.h"
 
 void copyToField(char* field, size_t capacity, const char* text) {
   if (capacity == 0) return;
@@ -14,12 +14,7 @@ void copyToField(char* field, size_t capacity, const char* text) {
 }
 
 ThemeObject::ThemeObject() = default;
-
-ThemeObject::~ThemeObject() {
-  for (BufHandle handle : {imageBuffer, maskBuffer, shadowImageBuffer, shadowMaskBuffer})
-    if (handle) buf32Free(handle);
-  if (renderObject) qrDeleteTextPathObject(renderObject);
-}
+ThemeObject::~ThemeObject() = default;
 
 int ThemeObject::render() {
   if (!renderObject) {
@@ -29,99 +24,85 @@ int ThemeObject::render() {
   if (!needsRender && imageBuffer && maskBuffer) return 1;
   if (isHidden()) return 1;
 
-  uint8_t outRecord[kRenderOutRecordSize] = {};
-  if (!qrRenderObject(renderObject, &imageBuffer, &maskBuffer, 0, 0, outRecord)) {
-    if (c32GetDLLErrorInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == 0) {
-      outRecord[kRenderOutRecordSize - 1] = 0;
-      c32SetDLLErrInfo(reinterpret_cast<const char*>(outRecord + 100), 3200, 1, 3300, 2, 193);
-    }
+  Rendering rendering;
+  std::string error;
+  bool rendered;
+  {
+    std::lock_guard lock(renderObject->mutex);
+    rendered = renderObjectPixels(*renderObject, &rendering, &error);
+  }
+  if (!rendered) {
+    if (c32GetDLLErrorInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) == 0)
+      c32SetDLLErrInfo(error.c_str(), 3200, 1, 3300, 2, 193);
     return 0;
   }
-  cropMargins();
-
-  Buf32Info info{};
-  if (buf32GetInfo(imageBuffer, &info)) {
-    width = info.width;
-    height = info.height;
-  }
-  if (buf32GetInfo(maskBuffer, &info)) {
-    maskWidth = info.width;
-    maskHeight = info.height;
-  }
-  int result = buildShadow();
-  if (!result) return 0;
+  imageBuffer = std::move(rendering.image);
+  maskBuffer = std::move(rendering.mask);
+  cropMargins(rendering.margins);
+  width = imageBuffer->width;
+  height = imageBuffer->height;
+  maskWidth = maskBuffer->width;
+  maskHeight = maskBuffer->height;
+  if (!buildShadow()) return 0;
   needsRender = 0;
-  return result;
+  return 1;
 }
 
-void ThemeObject::cropMargins() {
-  int32_t margin[4] = {};
-  if (!qrGetMargin(renderObject, margin)) return;
-  Buf32Info image{}, mask{};
-  if (!buf32GetInfo(imageBuffer, &image) || !buf32GetInfo(maskBuffer, &mask)) return;
-  int left = margin[0], top = margin[1], right = margin[2], bottom = margin[3];
+void ThemeObject::cropMargins(const Margins& margin) {
+  if (!margin.any()) return;
+  int right = margin.right, bottom = margin.bottom;
   // Keep at least one column and one row.
-  if (left + right == image.width) --right;
-  if (top + bottom == image.height) --bottom;
-  BufHandle cutImage = 0, cutMask = 0;
-  int imageOk = buf32GetBuf(imageBuffer, left, top, image.width - left - right,
-                            image.height - top - bottom, &cutImage);
-  int maskOk = buf32GetBuf(maskBuffer, left, top, mask.width - left - right,
-                           mask.height - top - bottom, &cutMask);
-  if (imageOk && maskOk) {
-    buf32Free(imageBuffer);
-    buf32Free(maskBuffer);
-    imageBuffer = cutImage;
-    maskBuffer = cutMask;
-    return;
-  }
-  if (cutImage) buf32Free(cutImage);
-  if (cutMask) buf32Free(cutMask);
+  if (margin.left + right == imageBuffer->width) --right;
+  if (margin.top + bottom == imageBuffer->height) --bottom;
+  auto cutImage = kvx::pixels::cropBuffer(*imageBuffer, margin.left, margin.top,
+                                          imageBuffer->width - margin.left - right,
+                                          imageBuffer->height - margin.top - bottom);
+  auto cutMask = kvx::pixels::cropBuffer(*maskBuffer, margin.left, margin.top,
+                                         maskBuffer->width - margin.left - right,
+                                         maskBuffer->height - margin.top - bottom);
+  if (!cutImage || !cutMask) return;
+  imageBuffer = std::move(cutImage);
+  maskBuffer = std::move(cutMask);
 }
 
 int ThemeObject::buildShadow() {
   if (!shadowEnabled) return 1;
-  const int32_t params[6] = {24,           shadowParam1, shadowParam2,
-                             shadowParam3, shadowParam4, shadowParam5};
-  BufHandle newMask = 0;
-  int32_t rect[4] = {};
-  int created = qCreateShadow(maskBuffer, params, &newMask, rect, 0, 0, 0);
-  if (!created) return created;
-
+  kvx::shadow::DropShadow shadow;
+  if (!maskBuffer || !kvx::shadow::makeDropShadow(*maskBuffer, shadowParams, &shadow)) return 0;
   if (shadowTransparency != 0) {
-    uint8_t* bytes = nullptr;
-    Buf32Info info{};
-    if (!buf32GetInfo(newMask, &info) || !buf32Lock(newMask, 2, &bytes) || !bytes) {
-      buf32Free(newMask);
-      return 0;
-    }
     const int keep = 100 - shadowTransparency;
-    for (int32_t i = 0; i < info.dataSize; ++i) bytes[i] = (bytes[i] * keep + 50) / 100;
-    buf32Unlock(newMask);
+    for (uint8_t& byte : shadow.mask->data) byte = static_cast<uint8_t>((byte * keep + 50) / 100);
   }
-  BufHandle newImage = 0;
-  const uint32_t color = static_cast<uint32_t>(shadowColor);
-  if (!buf32Alloc(&newImage, 24, rect[2], rect[3], 1, &color)) {
-    buf32Free(newMask);
-    return 0;
-  }
-  if (shadowImageBuffer) buf32Free(shadowImageBuffer);
-  if (shadowMaskBuffer) buf32Free(shadowMaskBuffer);
-  shadowImageBuffer = newImage;
-  shadowMaskBuffer = newMask;
-  shadowX = rect[0];
-  shadowY = rect[1];
-  shadowWidth = rect[2];
-  shadowHeight = rect[3];
+  auto image = kvx::pixels::makeFilledBuffer(24, shadow.mask->width, shadow.mask->height,
+                                             static_cast<uint32_t>(shadowColor));
+  if (!image) return 0;
+  shadowX = shadow.x;
+  shadowY = shadow.y;
+  shadowWidth = shadow.mask->width;
+  shadowHeight = shadow.mask->height;
+  shadowImageBuffer = std::move(image);
+  shadowMaskBuffer = std::move(shadow.mask);
   return 1;
 }
 
 int ThemeObject::createText(const std::string& text, int px, int py) {
   isText = 1;
-  renderObject = qrCreateTextObjectWithString(text);
+  renderObject.reset();
+  if (text.size() <= kMaxTextBytes) {
+    renderObject = std::make_shared<RenderObject>(ObjectKind::Text);
+    renderObject->state.text = text;
+  }
   x = maskX = px;
   y = maskY = py;
   return render();
+}
+
+bool ThemeObject::font(QrFontRecord* font) const {
+  if (!renderObject) return false;
+  std::lock_guard lock(renderObject->mutex);
+  if (renderObject->state.kind != ObjectKind::Text) return false;
+  *font = renderObject->state.font;
+  return true;
 }
 
 int ThemeObject::setGroupId(int value, int index) {
@@ -136,9 +117,12 @@ int ThemeObject::groupId(int index) const {
 }
 
 int ThemeObject::setColor(const QrColorRecord* color) {
-  if (!renderObject) return 0;
-  if (qrIsSameColorValue(renderObject, color)) return 1;
-  if (!qrSetColorValue(renderObject, color)) return 0;
+  if (!renderObject || !color) return 0;
+  std::lock_guard lock(renderObject->mutex);
+  RenderObjectState& state = renderObject->state;
+  if (std::memcmp(state.color.bytes, color->bytes, kColorRecordSize) == 0) return 1;
+  if (!colorRecordValid(*color)) return 0;
+  state.color = *color;
   needsRender = 1;
   return 1;
 }
@@ -149,18 +133,23 @@ int ThemeObject::getText(char* destination, size_t capacity) {
     copyToField(destination, capacity, "");
     return 1;
   }
-  std::string text;
-  int result = qrGetString(renderObject, &text);
-  if (result) copyToField(destination, capacity, text.c_str());
-  return result;
+  std::lock_guard lock(renderObject->mutex);
+  if (renderObject->state.kind != ObjectKind::Text) return 0;
+  copyToField(destination, capacity, renderObject->state.text.c_str());
+  return 1;
 }
 
 int ThemeObject::setText(const char* text) {
   if (!renderObject || !text) return 0;
-  std::string current;
-  qrGetString(renderObject, &current);
-  if (current == text) return 1;
-  if (!qrSetString(renderObject, text)) return 0;
+  {
+    std::lock_guard lock(renderObject->mutex);
+    RenderObjectState& state = renderObject->state;
+    const bool isTextObject = state.kind == ObjectKind::Text;
+    // A path object reads as an empty text.
+    if ((isTextObject ? state.text : std::string()) == text) return 1;
+    if (!isTextObject || strlen(text) > kMaxTextBytes) return 0;
+    state.text = text;
+  }
   needsRender = 1;
   chooseCharset(text);
   return 1;
@@ -168,8 +157,8 @@ int ThemeObject::setText(const char* text) {
 
 void ThemeObject::getAlignment(int* alignment) {
   if (!renderObject) return;
-  int32_t value = 0;
-  if (qrGetAlign(renderObject, &value)) *alignment = value;
+  std::lock_guard lock(renderObject->mutex);
+  *alignment = renderObject->state.alignment;
 }
 
 int ThemeObject::hasShadowImage() const {
@@ -180,24 +169,24 @@ int ThemeObject::chooseCharset(const std::string& text) {
   LCID locale = GetSystemDefaultLCID();
   if (locale == 0) locale = GetUserDefaultLCID();
   const bool japaneseSystem = locale != 0 && (locale & 0x3FF) == 0x11;
-  QrFontRecord font{};
-  if (!japaneseSystem) {
-    if (qrGetFont(renderObject, &font) && font.logFont.lfCharSet == ANSI_CHARSET) {
-      font.logFont.lfCharSet = DEFAULT_CHARSET;
-      qrSetFont(renderObject, &font);
-    }
-    return 0;
-  }
   bool japaneseText = false;
-  for (unsigned char byte : text) {
-    if (IsDBCSLeadByteEx(932, byte) || (byte >= 0xA1 && byte <= 0xDF)) {
-      japaneseText = true;
-      break;
+  if (japaneseSystem) {
+    for (unsigned char byte : text) {
+      if (IsDBCSLeadByteEx(932, byte) || (byte >= 0xA1 && byte <= 0xDF)) {
+        japaneseText = true;
+        break;
+      }
     }
   }
-  if (qrGetFont(renderObject, &font)) {
-    font.logFont.lfCharSet = japaneseText ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
-    qrSetFont(renderObject, &font);
+  if (renderObject) {
+    std::lock_guard lock(renderObject->mutex);
+    if (renderObject->state.kind == ObjectKind::Text) {
+      auto& charset = renderObject->state.font.logFont.lfCharSet;
+      if (japaneseSystem)
+        charset = japaneseText ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+      else if (charset == ANSI_CHARSET)
+        charset = DEFAULT_CHARSET;
+    }
   }
-  return 1;
+  return japaneseSystem ? 1 : 0;
 }

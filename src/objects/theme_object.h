@@ -1,11 +1,14 @@
 #pragma once
 // One object of a theme page: a picture (colour + optional 8-bit mask) or a text or path
-// object rendered by RenderLib, with an optional drop shadow.
+// object rendered by the rasterizer, with an optional drop shadow.
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "kvxtheme/bufferlib.h"
 #include "kvxtheme/renderlib.h"
+#include "pixels/pixel_buffer.h"
+#include "pixels/shadow/drop_shadow.h"
+#include "raster/render_object.h"
 
 class ThemeObject {
  public:
@@ -21,6 +24,8 @@ class ThemeObject {
   int render();
   int buildShadow();
   int createText(const std::string& text, int x, int y);
+  // The render object's font record; false for a picture or path object.
+  bool font(QrFontRecord* font) const;
   int setGroupId(int value, int index);
   int groupId(int index) const;
   int setColor(const QrColorRecord* color);
@@ -32,35 +37,31 @@ class ThemeObject {
   int chooseCharset(const std::string& text);
   bool isHidden() const { return (flags & 1) != 0; }
 
-  BufHandle imageBuffer = 0;
+  kvx::pixels::SharedBuffer imageBuffer;
   int x = 0, y = 0;
   int width = 0, height = 0;
-  BufHandle maskBuffer = 0;
+  kvx::pixels::SharedBuffer maskBuffer;
   int maskX = 0, maskY = 0, maskWidth = 0, maskHeight = 0;
   int transparency = 0;
   int mergeMode = 1;
   int flags = 0;
   char name[128] = {};
   int isText = 0;
-  RenderHandle renderObject = 0;
+  std::shared_ptr<RenderObject> renderObject;  // text and path objects only
   int needsRender = 0;
   int shadowEnabled = 0;
-  int shadowParam1 = 0;
-  int shadowParam2 = 10;
-  int shadowParam3 = 10;
-  int shadowParam4 = 100;
-  int shadowParam5 = 5;
+  kvx::shadow::DropShadowParams shadowParams;
   int shadowColor = 0;
   int shadowTransparency = 50;
-  BufHandle shadowImageBuffer = 0;
-  BufHandle shadowMaskBuffer = 0;
+  kvx::pixels::SharedBuffer shadowImageBuffer;
+  kvx::pixels::SharedBuffer shadowMaskBuffer;
   int shadowX = 0, shadowY = 0;
   int shadowWidth = 0, shadowHeight = 0;
   std::string linkText;
   int groupIds[kGroupIdCount] = {};
 
  private:
-  void cropMargins();
+  void cropMargins(const Margins& margins);
 };
 
 // Copies `text` into a fixed character field, cut so that the NUL fits.

@@ -60,20 +60,15 @@ class Canvas {
   cairo_t* cr_;
 };
 
-// Both buffers of a rendering, freed unless handed over.
-class BufferPair {
- public:
-  ~BufferPair() {
-    if (image != 0) buf32Free(image);
-    if (mask != 0) buf32Free(mask);
+// Both buffers of a rendering, handed over only when the whole rendering succeeded.
+struct BufferPair {
+  bool allocate(int width, int height, uint32_t fill) {
+    image = kvx::pixels::makeFilledBuffer(24, width, height, fill);
+    mask = kvx::pixels::makeBuffer(8, width, height);
+    return image && mask;
   }
-  void release(Rendering* rendering) {
-    rendering->image = image;
-    rendering->mask = mask;
-    image = mask = 0;
-  }
-  BufHandle image = 0;
-  BufHandle mask = 0;
+  kvx::pixels::SharedBuffer image;
+  kvx::pixels::SharedBuffer mask;
 };
 
 std::array<uint8_t, 256> opacityTable(int32_t opacity) {
@@ -82,39 +77,24 @@ std::array<uint8_t, 256> opacityTable(int32_t opacity) {
   return table;
 }
 
-// Writes one mask row per call of `produce(y, destination)` into the locked 8-bit buffer.
-template <typename Produce>
-bool fillMask(BufHandle mask, int height, Produce produce) {
-  Buf32Info info{};
-  uint8_t* pixels = nullptr;
-  if (!buf32GetInfo(mask, &info) || !buf32Lock(mask, 2, &pixels) || pixels == nullptr) {
-    return false;
-  }
-  for (int y = 0; y < height; ++y) produce(y, pixels + static_cast<size_t>(y) * info.stride);
-  buf32Unlock(mask);
-  return true;
-}
-
 bool renderCoverage(const Shape& shape, uint32_t fill, int32_t opacity, const Placement& placement,
                     BufferPair* buffers, std::string* error) {
   Canvas canvas(CAIRO_FORMAT_A8, placement);
   if (!canvas.valid()) return *error = "out of memory for the drawing surface", false;
   shape.fill(canvas.cr());
   canvas.finish();
-  if (!buf32Alloc(&buffers->image, 24, placement.width, placement.height, 1, &fill) ||
-      !buf32Alloc(&buffers->mask, 8, placement.width, placement.height, 0, nullptr)) {
+  if (!buffers->allocate(placement.width, placement.height, fill))
     return *error = "pixel buffer allocation failed", false;
-  }
   const auto table = opacityTable(opacity);
-  const bool filled = fillMask(buffers->mask, placement.height, [&](int y, uint8_t* out) {
+  for (int y = 0; y < placement.height; ++y) {
     const uint8_t* in = canvas.row(y);
+    uint8_t* out = buffers->mask->row(y);
     if (opacity == 255) {
       std::memcpy(out, in, placement.width);
     } else {
       for (int x = 0; x < placement.width; ++x) out[x] = table[in[x]];
     }
-  });
-  if (!filled) return *error = "pixel buffer lock failed", false;
+  }
   return true;
 }
 
@@ -131,20 +111,13 @@ bool renderColoured(const Shape& shape, const QrColorRecord& color, double strok
     shape.stroke(canvas.cr(), strokeWidth);
   }
   canvas.finish();
-  if (!buf32Alloc(&buffers->image, 24, placement.width, placement.height, 1, &fill) ||
-      !buf32Alloc(&buffers->mask, 8, placement.width, placement.height, 0, nullptr)) {
+  if (!buffers->allocate(placement.width, placement.height, fill))
     return *error = "pixel buffer allocation failed", false;
-  }
-  Buf32Info info{};
-  uint8_t* colour = nullptr;
-  if (!buf32GetInfo(buffers->image, &info) || !buf32Lock(buffers->image, 2, &colour) ||
-      colour == nullptr) {
-    return *error = "pixel buffer lock failed", false;
-  }
   const auto table = opacityTable(opacityOf(color));
-  const bool filled = fillMask(buffers->mask, placement.height, [&](int y, uint8_t* out) {
+  for (int y = 0; y < placement.height; ++y) {
     const auto* in = reinterpret_cast<const uint32_t*>(canvas.row(y));
-    uint8_t* rgb = colour + static_cast<size_t>(y) * info.stride;
+    uint8_t* out = buffers->mask->row(y);
+    uint8_t* rgb = buffers->image->row(y);
     for (int x = 0; x < placement.width; ++x) {
       const uint32_t argb = in[x];
       const uint32_t alpha = argb >> 24;
@@ -161,18 +134,12 @@ bool renderColoured(const Shape& shape, const QrColorRecord& color, double strok
       rgb[3 * x + 1] = static_cast<uint8_t>((((argb >> 8) & 0xFF) * 255 + alpha / 2) / alpha);
       rgb[3 * x + 2] = static_cast<uint8_t>(((argb & 0xFF) * 255 + alpha / 2) / alpha);
     }
-  });
-  buf32Unlock(buffers->image);
-  if (!filled) return *error = "pixel buffer lock failed", false;
+  }
   return true;
 }
 
 bool renderEmpty(uint32_t fill, BufferPair* buffers, std::string* error) {
-  const uint32_t transparent = 0;
-  if (!buf32Alloc(&buffers->image, 24, 1, 1, 1, &fill) ||
-      !buf32Alloc(&buffers->mask, 8, 1, 1, 1, &transparent)) {
-    return *error = "pixel buffer allocation failed", false;
-  }
+  if (!buffers->allocate(1, 1, fill)) return *error = "pixel buffer allocation failed", false;
   return true;
 }
 
@@ -200,7 +167,8 @@ bool rasterize(const Shape& shape, const QrColorRecord& color, const Sizing& siz
       break;
     }
   }
-  buffers.release(rendering);
+  rendering->image = std::move(buffers.image);
+  rendering->mask = std::move(buffers.mask);
   rendering->margins = placement.margins;
   return true;
 }

@@ -117,7 +117,8 @@ TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
   // The picture shrinks onto the left half: corners TL, TR, BL, BR.
   const int16_t corners[8] = {0, 0, 20, 0, 0, 40, 20, 40};
   for (int i = 0; i < 8; ++i) std::memcpy(data + 4 + i * 4 + 2, &corners[i], 2);
-  ASSERT_NE(qrSetTransformData(reference->renderObject, 1, data), 0);
+  reference->renderObject->state.transformKind = 1;
+  std::memcpy(reference->renderObject->state.transform.data(), data, sizeof(data));
   document.objects.push_back(std::move(reference));
 
   Frame source(40, 40, 200), output(40, 40);
@@ -192,7 +193,7 @@ TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
     placeholder->mergeMode = c.mergeMode;
     if (c.hole) {
       const uint8_t clear = 0;
-      ASSERT_EQ(buf32MergeMem(placeholder->maskBuffer, 3 - c.left, 2, &clear, 1, 1), 1);
+      kvx::pixels::writeRect(*placeholder->maskBuffer, 3 - c.left, 2, 1, 1, &clear);
     }
     Frame output(16, 8);
     for (uint8_t level : {200, 100}) {
@@ -311,7 +312,8 @@ TEST(TextFields, TextLayersShowTheHostTextAndHideWhenItFails) {
   Compositor(document).updateTextLayers(&texts, 4);
   EXPECT_EQ(layer->pixels, pixels) << "an unchanged text renders nothing";
 
-  qrDeleteTextPathObject(layer->sourceObject->renderObject);  // setting a text now fails
+  // A path object takes no text: setting one now fails.
+  layer->sourceObject->renderObject = std::make_shared<RenderObject>(ObjectKind::Path);
   texts.fields["Title"] = "cannot be set";
   Compositor(document).updateTextLayers(&texts, 5);
   EXPECT_TRUE(layer->isHidden());

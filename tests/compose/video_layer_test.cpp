@@ -44,8 +44,8 @@ std::unique_ptr<ThemeDocument> videoPage(const std::string& fileName, int width,
   object->height = height;
   object->linkText = fileName;
   const uint32_t grey = 0x808080, opaque = 255;
-  buf32Alloc(&object->imageBuffer, 24, width, height, 1, &grey);
-  buf32Alloc(&object->maskBuffer, 8, width, height, 1, &opaque);
+  object->imageBuffer = kvx::pixels::makeFilledBuffer(24, width, height, grey);
+  object->maskBuffer = kvx::pixels::makeFilledBuffer(8, width, height, opaque);
   document->objects.push_back(std::move(object));
   return document;
 }

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <filesystem>
 
+#include "compat/project_library/project_binding.h"
 #include "document/object_loader.h"
-#include "document/project_binding.h"
 #include "document/theme_document.h"
 #include "kvxtheme/commonlib.h"
+#include "kvxtheme/kvx_format.h"
 #include "kvxtheme/kvx_group_block.h"
 #include "kvxtheme/kvx_writer.h"
 #include "kvxtheme/pathlib.h"
@@ -229,7 +231,7 @@ TEST_F(ThemeLoading, VersionDecidesGroupIdsAndTheShadowBlock) {
       EXPECT_EQ(loaded->groupId(0), 8);
       EXPECT_EQ(loaded->groupId(1), 9);
       EXPECT_EQ(loaded->shadowEnabled, 1);
-      EXPECT_EQ(loaded->shadowParam5, 5);
+      EXPECT_EQ(loaded->shadowParams.blurRadius, 5);
       EXPECT_EQ(loaded->shadowTransparency, 30);
       EXPECT_EQ(loaded->shadowColor, 0x445566);
     }
@@ -264,13 +266,13 @@ TEST_F(ThemeLoading, OldTextObjectTakesTheRenderObjectsShadow) {
   ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
   const ThemeObject* loaded = document.objects.front().get();
   EXPECT_EQ(loaded->isText, 1);
-  EXPECT_NE(loaded->renderObject, 0u);
+  EXPECT_NE(loaded->renderObject, nullptr);
   EXPECT_EQ(loaded->groupId(0), 0);
   EXPECT_EQ(loaded->shadowEnabled, 1);
-  EXPECT_EQ(loaded->shadowParam2, 3);
-  EXPECT_EQ(loaded->shadowParam3, 4);
+  EXPECT_EQ(loaded->shadowParams.offsetX, 3);
+  EXPECT_EQ(loaded->shadowParams.offsetY, 4);
   EXPECT_EQ(loaded->shadowTransparency, 20);
-  EXPECT_EQ(loaded->shadowParam4, 80);
+  EXPECT_EQ(loaded->shadowParams.opacity, 80);
 }
 
 TEST_F(ThemeLoading, PixelFormatChoosesTheBufferDepth) {
@@ -282,9 +284,7 @@ TEST_F(ThemeLoading, PixelFormatChoosesTheBufferDepth) {
     ThemeDocument document;
     const std::string path = write(writer);
     ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
-    int bytesPerPixel = 0;
-    buf32GetWHU(document.objects.front()->imageBuffer, nullptr, nullptr, &bytesPerPixel);
-    EXPECT_EQ(bytesPerPixel, bits);
+    EXPECT_EQ(document.objects.front()->imageBuffer->bytesPerPixel(), bits);
   }
 }
 
@@ -296,7 +296,7 @@ TEST_F(ThemeLoading, ObjectWithoutMaskRectangleHasNoMask) {
   ThemeDocument document;
   const std::string path = write(writer);
   ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
-  EXPECT_EQ(document.objects.front()->maskBuffer, 0u);
+  EXPECT_EQ(document.objects.front()->maskBuffer, nullptr);
 }
 
 // 1-bit pictures arrive a bit a pixel; the buffer holds 0 or 255 a pixel.
@@ -310,43 +310,35 @@ TEST_F(ThemeLoading, OneBitPicturesUnpackTheirRows) {
   ASSERT_GT(document.loadThemeFile(write(writer).c_str()), 0);
   ASSERT_EQ(document.objects.size(), 1u);
   std::vector<uint8_t> pixels(kWidth * kHeight);
-  ASSERT_NE(
-      buf32GetMem(document.objects.front()->imageBuffer, 0, 0, kWidth, kHeight, pixels.data()), 0);
+  ASSERT_TRUE(kvx::pixels::readRect(*document.objects.front()->imageBuffer, 0, 0, kWidth, kHeight,
+                                    pixels.data()));
   const std::vector<uint8_t> expected = {255, 0,   255, 0,   0, 255, 0, 255, 255,
                                          255, 255, 255, 255, 0, 0,   0, 0,   255,
                                          255, 255, 255, 0,   0, 0,   0, 0};
   EXPECT_EQ(pixels, expected);
 }
 
-TEST(RowRuns, RunsAreClippedToTheBuffer) {
-  BufHandle buffer = 0;
-  const uint32_t black = 0;
-  ASSERT_NE(buf32Alloc(&buffer, 8, 50, 3, 1, &black), 0);
-  std::vector<uint8_t> row(100, 200);
-  std::vector<uint8_t*> rows(5, row.data());
-  WcsRowRecord run{};
-  run.x = 10;
-  run.y = 1;
-  run.count = 100;
-  run.rows = 5;
-  run.rowData = rows.data();
-  EXPECT_EQ(writeRowRun(buffer, run), 1);
-  std::vector<uint8_t> bytes(150);
-  buf32GetMem(buffer, 0, 0, 50, 3, bytes.data());
-  EXPECT_EQ(bytes[50 + 9], 0);
-  EXPECT_EQ(bytes[50 + 10], 200);
-  EXPECT_EQ(bytes[50 + 49], 200) << "40 pixels written";
-  EXPECT_EQ(bytes[0 + 20], 0) << "row 0 untouched";
-  EXPECT_EQ(bytes[100 + 20], 200) << "rows beyond the height are skipped";
+TEST(PictureReading, RowsAreClippedToTheBufferAndOneColourFillsIt) {
+  // A stored picture wider and taller than the buffer it is read into.
+  std::vector<uint8_t> rows(100 * 5);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i % 100 + 1);
+  uLongf size = compressBound(rows.size());
+  std::vector<uint8_t> deflated(size);
+  ASSERT_EQ(compress(deflated.data(), &size, rows.data(), rows.size()), Z_OK);
+  deflated.resize(size);
+  kvx::PictureChunk picture{100, 5, 8, kvx::kEncodingDeflate, 0, deflated};
 
-  int32_t colour = 77;
-  WcsRowRecord fill{};
-  fill.kind = kRowKindFill;
-  fill.rowData = &colour;
-  EXPECT_EQ(writeRowRun(buffer, fill), 1);
-  buf32GetMem(buffer, 0, 0, 50, 3, bytes.data());
-  EXPECT_EQ(bytes[149], 77);
-  buf32Free(buffer);
+  const auto buffer = kvx::pixels::makeBuffer(8, 50, 3);
+  EXPECT_EQ(readPictureInto(picture, *buffer), 1);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 50; ++x) ASSERT_EQ(buffer->row(y)[x], x + 1) << x << "," << y;
+
+  picture.deflated = std::span<const uint8_t>(deflated).first(deflated.size() / 2);
+  EXPECT_LT(readPictureInto(picture, *buffer), 1) << "a cut stream is damaged";
+
+  const kvx::PictureChunk fill{100, 5, 8, kvx::kEncodingOneColour, 77, {}};
+  EXPECT_EQ(readPictureInto(fill, *buffer), 1);
+  EXPECT_EQ(std::count(buffer->data.begin(), buffer->data.end(), 77), 150);
 }
 
 TEST_F(ThemeLoading, ComponentStreamsApplyTheirSettings) {
@@ -383,10 +375,7 @@ TEST_F(ThemeLoading, ComponentStreamsApplyTheirSettings) {
   const int full = renderedWidth("plain");
   EXPECT_NEAR(renderedWidth("halved"), full / 2, 2);
   EXPECT_EQ(renderedWidth("cut"), full) << "a 20-byte cut border leaves the component unread";
-  uint8_t settings[k3dSettingsSize] = {};
-  const int32_t size = k3dSettingsSize;
-  std::memcpy(settings, &size, 4);
-  qr3dFastGetSetting(document.findObject("halved")->renderObject, settings);
+  const uint8_t* settings = document.findObject("halved")->renderObject->state.settings3d.data();
   int32_t at8, at12;
   std::memcpy(&at8, settings + 8, 4);
   std::memcpy(&at12, settings + 12, 4);

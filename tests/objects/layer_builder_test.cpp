@@ -73,11 +73,9 @@ TEST(LayerBuilding, MissingBuffersGiveOpaqueOrTransparentLayers) {
   document.pageWidth = 20;
   document.pageHeight = 20;
   ThemeObject* noMask = addPicture(document, "nomask", 0, 0, 4, 4);
-  buf32Free(noMask->maskBuffer);
-  noMask->maskBuffer = 0;
+  noMask->maskBuffer.reset();
   ThemeObject* noPicture = addPicture(document, "nopicture", 0, 0, 4, 4);
-  buf32Free(noPicture->imageBuffer);
-  noPicture->imageBuffer = 0;
+  noPicture->imageBuffer.reset();
   ASSERT_EQ(document.buildLayers(40, 40), 1);
   EXPECT_EQ(document.findLayer("nomask")->maskPixels[0], 255);
   EXPECT_EQ(document.findLayer("nopicture")->maskPixels[0], 0);
@@ -108,8 +106,8 @@ TEST(LayerBuilding, DefaultPageIsTheSameForEveryOutputSize) {
     EXPECT_EQ(placeholder, document.objects.back().get());
     EXPECT_EQ(placeholder->width, 768);
     std::vector<uint8_t> picture(768 * 578 * 3), mask(768 * 578);
-    ASSERT_NE(buf32GetMem(placeholder->imageBuffer, 0, 0, 768, 578, picture.data()), 0);
-    ASSERT_NE(buf32GetMem(placeholder->maskBuffer, 0, 0, 768, 578, mask.data()), 0);
+    ASSERT_TRUE(kvx::pixels::readRect(*placeholder->imageBuffer, 0, 0, 768, 578, picture.data()));
+    ASSERT_TRUE(kvx::pixels::readRect(*placeholder->maskBuffer, 0, 0, 768, 578, mask.data()));
     EXPECT_EQ(std::count(picture.begin(), picture.end(), 255), long(picture.size()));
     EXPECT_EQ(std::count(mask.begin(), mask.end(), 255), long(mask.size()));
   }
@@ -122,7 +120,7 @@ TEST(LayerBuilding, RightAlignedTextKeepsItsRightEdgeAndMovesItsShadow) {
   auto object = std::make_unique<ThemeObject>();
   copyToField(object->name, sizeof(object->name), "caption");
   ASSERT_EQ(object->createText("ab", 50, 10), 1);
-  qrSetAlign(object->renderObject, 1);
+  object->renderObject->state.alignment = 1;
   object->shadowEnabled = 1;
   ThemeObject* text = object.get();
   document.objects.push_back(std::move(object));

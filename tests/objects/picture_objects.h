@@ -7,8 +7,8 @@
 namespace kvxtest {
 
 // Appends a picture object of one colour (0x00BBGGRR) with an opaque mask.
-inline ThemeObject* addPicture(ThemeDocument& document, const char* name, int x, int y,
-                               int width, int height, uint32_t colour = 0x0000FF) {
+inline ThemeObject* addPicture(ThemeDocument& document, const char* name, int x, int y, int width,
+                               int height, uint32_t colour = 0x0000FF) {
   auto object = std::make_unique<ThemeObject>();
   copyToField(object->name, sizeof(object->name), name);
   object->x = x;
@@ -16,8 +16,8 @@ inline ThemeObject* addPicture(ThemeDocument& document, const char* name, int x,
   object->width = width;
   object->height = height;
   const uint32_t opaque = 255;
-  buf32Alloc(&object->imageBuffer, 24, width, height, 1, &colour);
-  buf32Alloc(&object->maskBuffer, 8, width, height, 1, &opaque);
+  object->imageBuffer = kvx::pixels::makeFilledBuffer(24, width, height, colour);
+  object->maskBuffer = kvx::pixels::makeFilledBuffer(8, width, height, opaque);
   document.objects.push_back(std::move(object));
   return document.objects.back().get();
 }

@@ -12,19 +12,8 @@
 namespace {
 
 // An 8-bit buffer of the given size filled with `value`.
-BufHandle maskOf(int width, int height, uint8_t value) {
-  BufHandle mask = 0;
-  const uint32_t colour = value;
-  buf32Alloc(&mask, 8, width, height, 1, &colour);
-  return mask;
-}
-
-std::vector<uint8_t> maskBytes(BufHandle mask) {
-  int width = 0, height = 0;
-  buf32GetWHU(mask, &width, &height, nullptr);
-  std::vector<uint8_t> bytes(static_cast<size_t>(width) * height);
-  buf32GetMem(mask, 0, 0, width, height, bytes.data());
-  return bytes;
+kvx::pixels::SharedBuffer maskOf(int width, int height, uint8_t value) {
+  return kvx::pixels::makeFilledBuffer(8, width, height, value);
 }
 
 class ScopedLocale {
@@ -49,7 +38,7 @@ class ScopedLocale {
 
 uint8_t charsetOf(const ThemeObject& object) {
   QrFontRecord font{};
-  qrGetFont(object.renderObject, &font);
+  object.font(&font);
   return font.logFont.lfCharSet;
 }
 
@@ -58,8 +47,8 @@ uint8_t charsetOf(const ThemeObject& object) {
 TEST(ThemeObject, DefaultsAndGroupIndexBounds) {
   ThemeObject object;
   EXPECT_EQ(object.mergeMode, 1);
-  EXPECT_EQ(object.shadowParam2, 10);
-  EXPECT_EQ(object.shadowParam4, 100);
+  EXPECT_EQ(object.shadowParams.offsetX, 10);
+  EXPECT_EQ(object.shadowParams.opacity, 100);
   EXPECT_EQ(object.shadowTransparency, 50);
   EXPECT_EQ(object.setGroupId(7, 16), 0);
   EXPECT_EQ(object.setGroupId(7, -1), 0);
@@ -82,15 +71,14 @@ TEST(ThemeObject, ShadowTransparencyWeakensTheMask) {
       ThemeObject object;
       object.maskBuffer = maskOf(40, 30, source);
       object.shadowEnabled = 1;
-      object.shadowParam5 = 0;  // no blur: every byte keeps the mask's value before weakening
+      object.shadowParams.blurRadius =
+          0;  // no blur: every byte keeps the mask's value before weakening
       object.shadowTransparency = c.transparency;
       ASSERT_NE(object.buildShadow(), 0);
       ASSERT_TRUE(object.hasShadowImage());
-      const std::vector<uint8_t> bytes = maskBytes(object.shadowMaskBuffer);
+      const kvx::pixels::PixelBuffer& shadow = *object.shadowMaskBuffer;
       const uint8_t expected = source == 255 ? c.from255 : c.from1;
-      int width = 0, height = 0;
-      buf32GetWHU(object.shadowMaskBuffer, &width, &height, nullptr);
-      EXPECT_EQ(bytes[(height / 2) * width + width / 2], expected)
+      EXPECT_EQ(shadow.row(shadow.height / 2)[shadow.width / 2], expected)
           << "transparency " << c.transparency << " on " << int(source);
     }
   }
@@ -114,8 +102,6 @@ TEST(ThemeObject, TextIsRenderedCroppedAndKeptWhenUnchanged) {
   EXPECT_GT(object.width, 0);
   EXPECT_EQ(object.width, object.maskWidth);
   EXPECT_EQ(object.needsRender, 0);
-  int32_t margin[4] = {};
-  qrGetMargin(object.renderObject, margin);
 
   EXPECT_EQ(object.setText("Hello"), 1);
   EXPECT_EQ(object.needsRender, 0) << "the same text changes nothing";
@@ -132,7 +118,7 @@ TEST(ThemeObject, TextIsRenderedCroppedAndKeptWhenUnchanged) {
 TEST(ThemeObject, HiddenTextIsNotRenderedAndReadsEmpty) {
   ThemeObject object;
   ASSERT_EQ(object.createText("Shown", 0, 0), 1);
-  const BufHandle before = object.imageBuffer;
+  const kvx::pixels::SharedBuffer before = object.imageBuffer;
   object.flags = 1;
   ASSERT_EQ(object.setText("Changed"), 1);
   EXPECT_EQ(object.render(), 1);
@@ -172,16 +158,13 @@ TEST(ThemeObject, ColourIsSetOnlyWhenItDiffers) {
 TEST(ThemeObject, CharsetFollowsTheLocaleAndTheText) {
   ThemeObject object;
   ASSERT_EQ(object.createText("abc", 0, 0), 1);
-  QrFontRecord font{};
-  qrGetFont(object.renderObject, &font);
-  font.logFont.lfCharSet = ANSI_CHARSET;
-  qrSetFont(object.renderObject, &font);
+  auto& charset = object.renderObject->state.font.logFont.lfCharSet;
+  charset = ANSI_CHARSET;
   {
     ScopedLocale locale("en_US.UTF-8");
     EXPECT_EQ(object.chooseCharset("abc"), 0);
     EXPECT_EQ(charsetOf(object), DEFAULT_CHARSET);
-    font.logFont.lfCharSet = 77;
-    qrSetFont(object.renderObject, &font);
+    charset = 77;
     object.chooseCharset("abc");
     EXPECT_EQ(charsetOf(object), 77) << "only ANSI is changed";
   }
@@ -199,7 +182,8 @@ TEST(ThemeObject, CharsetFollowsTheLocaleAndTheText) {
 TEST(ThemeObject, RenderFailureIsRecordedOnlyWhenNoErrorIsPending) {
   c32ClearDLLErrInfo();
   ThemeObject object;
-  object.renderObject = 0xFFFFFF;  // a handle the render library never gave out
+  ASSERT_EQ(object.createText("fits", 0, 0), 1);
+  object.renderObject->state.text = std::string(100000, '\n');  // too many lines to lay out
   object.needsRender = 1;
   EXPECT_EQ(object.render(), 0);
   int error = 0, location = 0, code = 0;
@@ -213,5 +197,4 @@ TEST(ThemeObject, RenderFailureIsRecordedOnlyWhenNoErrorIsPending) {
   c32GetDLLErrorInfo(nullptr, &error, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(error, 1001);
   c32ClearDLLErrInfo();
-  object.renderObject = 0;
 }

@@ -202,20 +202,18 @@ TEST(SampleThemes, LowerThirdDateIsRightAlignedTextWithAShadow) {
 TEST(SampleThemes, HolderRefCarriesThePlaceholdersCorners) {
   ThemeDocument document;
   ASSERT_GT(document.loadThemeFile(themePath("holder-ref").c_str()), 0);
-  EXPECT_EQ(document.findObject("placeholder")->renderObject, 0u);
+  EXPECT_EQ(document.findObject("placeholder")->renderObject, nullptr);
   const ThemeObject* reference = document.findObject("holder_ref");
   ASSERT_NE(reference, nullptr);
-  int32_t kind = 0;
-  void* record = nullptr;
-  ASSERT_NE(qrGetTransformData(reference->renderObject, &kind, &record), 0);
-  ASSERT_NE(record, nullptr);
+  ASSERT_NE(reference->renderObject, nullptr);
+  ASSERT_NE(reference->renderObject->state.transformKind, 0);
+  const uint8_t* record = reference->renderObject->state.transform.data() + 4;
   int16_t corners[8];
   for (int i = 0; i < 8; ++i) {
     uint32_t value;
-    std::memcpy(&value, static_cast<uint8_t*>(record) + 4 * i, 4);
+    std::memcpy(&value, record + 4 * i, 4);
     corners[i] = static_cast<int16_t>(value >> 16);
   }
-  qrDelTransformData(record);
   const int16_t expected[8] = {0, 40, 600, 0, 0, 380, 600, 420};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(corners[i], expected[i]) << i;
 }

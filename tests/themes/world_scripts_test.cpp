@@ -16,7 +16,6 @@
 
 #include "authoring/theme_json.h"
 #include "authoring/theme_packer.h"
-#include "compat/render/object_table.h"
 #include "document/theme_document.h"
 #include "host/reference_host.h"
 #include "raster/text_layout.h"
@@ -90,7 +89,7 @@ struct Layout {
 Layout layoutOf(const ThemeDocument& document, const char* name) {
   const ThemeObject* object = document.findObject(name);
   if (object == nullptr) return {};
-  const std::shared_ptr<RenderObject> rendered = findObject(object->renderObject);
+  const std::shared_ptr<RenderObject>& rendered = object->renderObject;
   if (!rendered) return {};
   std::lock_guard lock(rendered->mutex);
   if (!rendered->textLayout) return {};

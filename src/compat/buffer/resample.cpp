@@ -1,43 +1,15 @@
 // Scaling operations of BufferLib, built on the resampler of ResizeLib.
-#include <new>
-#include <vector>
-
 #include "compat/buffer/buffer_table.h"
 #include "kvxtheme/bufferlib.h"
+#include "pixels/resize/resample_buffer.h"
 #include "pixels/resize/resampler.h"
-
-using kvx::pixels::PixelBuffer;
 
 extern "C" {
 
-// 1-bit buffers are scaled as 0/255 masks and thresholded back to one bit.
 int q32BufferResample(const int32_t* size, BufHandle source, BufHandle* out, int /*reserved*/) {
   auto from = kvx::pixels::findBuffer(source);
   if (!from || !size || !out) return 0;
-  auto to = kvx::pixels::makeBuffer(from->bitsPerPixel, size[0], size[1]);
-  if (!to) return 0;
-  if (from->bitsPerPixel != 1) {
-    if (!kvx::resize::resamplePacked(from->data.data(), from->width, from->height, to->data.data(),
-                                     to->width, to->height, from->bytesPerPixel()))
-      return 0;
-    return kvx::pixels::handOut(std::move(to), out) ? 1 : 0;
-  }
-  try {
-    std::vector<uint8_t> wide(static_cast<size_t>(from->width) * from->height);
-    std::vector<uint8_t> scaled(static_cast<size_t>(to->width) * to->height);
-    for (int y = 0; y < from->height; ++y)
-      kvx::pixels::readPackedRun(*from, 0, y, from->width,
-                                 &wide[static_cast<size_t>(y) * from->width]);
-    if (!kvx::resize::resamplePacked(wide.data(), from->width, from->height, scaled.data(),
-                                     to->width, to->height, 1))
-      return 0;
-    for (int y = 0; y < to->height; ++y)
-      kvx::pixels::writePackedRun(*to, 0, y, to->width,
-                                  &scaled[static_cast<size_t>(y) * to->width]);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  return kvx::pixels::handOut(std::move(to), out) ? 1 : 0;
+  return kvx::pixels::handOut(kvx::resize::resampleBuffer(*from, size[0], size[1]), out) ? 1 : 0;
 }
 
 // Only the rectangles' sizes matter: both pictures are packed at their rectangle's width.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "compat/file/data_directory.h"
 #include "compat/objectfile/kvx_open_files.h"
 #include "compat/win32/win32.h"
 
@@ -23,14 +24,23 @@ std::string installedDataDirectory() {
 
 }  // namespace
 
-extern "C" {
+namespace kvx {
 
-int q32FileGetFIOPath(char* buffer, int size) {
-  if (!buffer || size <= 0) return 0;
+std::string dataDirectory() {
   const char* fromEnvironment = std::getenv("KVXTHEME_DATA_DIR");
   std::string directory =
       fromEnvironment && *fromEnvironment ? fromEnvironment : installedDataDirectory();
   if (directory.empty() || directory.back() != '/') directory += '/';
+  return directory;
+}
+
+}  // namespace kvx
+
+extern "C" {
+
+int q32FileGetFIOPath(char* buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  const std::string directory = kvx::dataDirectory();
   if (directory.size() + 1 > static_cast<size_t>(size)) return 0;
   std::memcpy(buffer, directory.c_str(), directory.size() + 1);
   return static_cast<int>(directory.size());

@@ -49,6 +49,11 @@ HGLOBAL openKvxBytes(std::vector<uint8_t> bytes, const std::string& path) {
     OutputDebugStringA(("KVX: " + path + ": " + error + "\n").c_str());
     return nullptr;
   }
+  return openKvxContainer(std::move(container), path);
+}
+
+HGLOBAL openKvxContainer(std::shared_ptr<const KvxContainer> container, const std::string& path) {
+  if (!container) return nullptr;
   HGLOBAL handle = GlobalAlloc(GHND, kKvxHeaderSize);
   if (!handle) return nullptr;
   auto* header = static_cast<uint8_t*>(GlobalLock(handle));
@@ -61,8 +66,13 @@ HGLOBAL openKvxBytes(std::vector<uint8_t> bytes, const std::string& path) {
   if (path.size() < kHeaderPathBytes) std::memcpy(header + kHeaderPath, path.data(), path.size());
   GlobalUnlock(handle);
   OpenFiles& registry = openFiles();
-  std::lock_guard lock(registry.mutex);
-  registry.files[handle] = OpenFile{std::move(container), 0};
+  try {
+    std::lock_guard lock(registry.mutex);
+    registry.files[handle] = OpenFile{std::move(container), 0};
+  } catch (const std::bad_alloc&) {
+    GlobalFree(handle);
+    return nullptr;
+  }
   return handle;
 }
 

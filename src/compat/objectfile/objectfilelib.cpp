@@ -1,11 +1,11 @@
 #include "kvxtheme/objectfilelib.h"
 
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <string>
 
 #include "compat/objectfile/kvx_open_files.h"
+#include "compat/objectfile/theme_files.h"
 #include "compat/win32/win32.h"
 #include "format/kvx_picture_reader.h"
 #include "kvxtheme/kvx_format.h"
@@ -15,9 +15,6 @@ namespace {
 using kvx::KvxContainer;
 using kvx::ObjectChunks;
 using kvx::PictureChunk;
-
-std::mutex kvxDirMutex;
-std::string kvxDir;
 
 // The object at `index` of an open file, or null (with the failure code in `result`).
 const ObjectChunks* objectOf(const std::shared_ptr<const KvxContainer>& file, int index,
@@ -31,23 +28,6 @@ const ObjectChunks* objectOf(const std::shared_ptr<const KvxContainer>& file, in
     return nullptr;
   }
   return &file->objects()[index];
-}
-
-std::string kvxDirectory() {
-  std::lock_guard lock(kvxDirMutex);
-  return kvxDir;
-}
-
-// A relative name that is not found as given is looked up in the KVX directory, where the
-// installation keeps its themes.
-bool readThemeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* opened,
-                   std::string* error) {
-  *opened = path;
-  if (kvx::readThemeFileBytes(path, bytes, error)) return true;
-  const std::string directory = kvxDirectory();
-  if (path[0] == '/' || directory.empty()) return false;
-  *opened = directory + (directory.back() == '/' ? "" : "/") + path;
-  return kvx::readThemeFileBytes(*opened, bytes, error);
 }
 
 int readPicture(const PictureChunk& picture, void* params, WcsRowCallback callback) {
@@ -92,24 +72,15 @@ extern "C" {
 
 int wcsInitKvxDir(const char* directory) {
   if (!directory) return 0;
-  std::lock_guard lock(kvxDirMutex);
-  kvxDir = directory;
+  kvx::setKvxDirectory(directory);
   return 1;
 }
 
 HGLOBAL wcsOpenFile(const char* path, int mode) {
   if (!path || !*path || mode != 0) return nullptr;
-  std::vector<uint8_t> bytes;
-  std::string opened, error;
-  try {
-    if (!readThemeFile(path, &bytes, &opened, &error)) {
-      OutputDebugStringA((std::string("KVX: ") + path + ": " + error + "\n").c_str());
-      return nullptr;
-    }
-    return kvx::openKvxBytes(std::move(bytes), opened);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  std::string opened;
+  auto container = kvx::openThemeContainer(path, &opened);
+  return container ? kvx::openKvxContainer(std::move(container), opened) : nullptr;
 }
 
 int wcsKVXLock(HGLOBAL file, int lock) {

@@ -1,7 +1,9 @@
-#include "document/project_binding.h"
+#include "compat/project_library/project_binding.h"
 
+#include <new>
 #include <string>
 
+#include "compat/objectfile/kvx_open_files.h"
 #include "compat/win32/win32.h"
 #include "kvxtheme/filelib.h"
 
@@ -74,4 +76,29 @@ int projectGetObjectStream(HGLOBAL file, const void* record, int index, const ch
   if (!bindProjectLibrary()) return 0;
   auto function = reinterpret_cast<StreamRead>(projectFunction(15));
   return function ? function(file, record, index, name, destination) : 0;
+}
+
+bool readProjectObjectStream(std::shared_ptr<const kvx::KvxContainer> file, const std::string& path,
+                             int index, const char16_t* name, std::vector<uint8_t>* bytes) {
+  if (!file || index < 0 || static_cast<size_t>(index) >= file->objects().size() ||
+      !bindProjectLibrary())
+    return false;
+  const uint8_t* record = file->objects()[index].info.data();
+  HGLOBAL handle = kvx::openKvxContainer(std::move(file), path);
+  if (!handle) return false;
+  int32_t has = 0;
+  bool read = false;
+  if (projectHasObjectStream(handle, record, index, name, &has) > 0 && has) {
+    const int size = projectGetObjectStream(handle, record, index, name, nullptr);
+    try {
+      if (size > 0) {
+        bytes->assign(static_cast<size_t>(size), 0);
+        read = projectGetObjectStream(handle, record, index, name, bytes->data()) > 0;
+      }
+    } catch (const std::bad_alloc&) {
+      read = false;
+    }
+  }
+  kvx::closeOpenFile(handle);
+  return read;
 }
