@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "compat/win32/module_directory.h"
-#include "compose/compositor.h"
+#include "compose/clip_state.h"
+#include "compose/compose_frame.h"
 #include "document/theme_document.h"
 #include "effect/default_page.h"
 #include "support/figures.h"
@@ -98,7 +99,7 @@ Source& source() {
 }
 
 // One frame through composeFrame: progressive, or its two fields.
-void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
+void composeOne(ClipState& clip, int frameIndex, bool interlaced) {
   Source& s = source();
   static std::vector<unsigned char*> sourceRows, outputRows;
   if (!interlaced) {
@@ -108,8 +109,7 @@ void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
       sourceRows[y] = s.pixels.data() + y * kWidth * 3;
       outputRows[y] = s.output.data() + y * kWidth * 3;
     }
-    Compositor(document).composeFrame(sourceRows.data(), outputRows.data(), kHeight, kWidth,
-                                      frameIndex, 0);
+    composeFrame(clip, sourceRows.data(), outputRows.data(), kHeight, kWidth, frameIndex, 0);
     return;
   }
   sourceRows.resize(kHeight / 2);
@@ -119,18 +119,19 @@ void composeOne(ThemeDocument& document, int frameIndex, bool interlaced) {
       sourceRows[y] = s.pixels.data() + (2 * y + parity) * kWidth * 3;
       outputRows[y] = s.output.data() + (2 * y + parity) * kWidth * 3;
     }
-    Compositor(document).composeFrame(sourceRows.data(), outputRows.data(), kHeight / 2, kWidth,
-                                      frameIndex, parity == 0 ? 1 : 2);
+    composeFrame(clip, sourceRows.data(), outputRows.data(), kHeight / 2, kWidth, frameIndex,
+                 parity == 0 ? 1 : 2);
   }
 }
 
 template <std::unique_ptr<ThemeDocument> (*Make)(), bool Interlaced>
 void BM_Compose(benchmark::State& state) {
   std::unique_ptr<ThemeDocument> document = Make();
-  document->buildLayers(kWidth, Interlaced ? kHeight / 2 : kHeight);
+  ClipState clip(*document);
+  clip.buildLayers(kWidth, Interlaced ? kHeight / 2 : kHeight);
   int frame = 0;
   for (auto _ : state) {
-    composeOne(*document, frame++, Interlaced);
+    composeOne(clip, frame++, Interlaced);
     benchmark::ClobberMemory();
   }
 }
@@ -186,10 +187,11 @@ void BM_ComposeVideoLayer(benchmark::State& state) {
   const uint32_t grey = 0x808080, opaque = 255;
   video->imageBuffer = kvx::pixels::makeFilledBuffer(24, kWidth, kHeight, grey);
   video->maskBuffer = kvx::pixels::makeFilledBuffer(8, kWidth, kHeight, opaque);
-  document->buildLayers(kWidth, kHeight);
+  ClipState clip(*document);
+  clip.buildLayers(kWidth, kHeight);
   int frame = 0;
   for (auto _ : state) {
-    composeOne(*document, frame++ % kVideoFrames, false);
+    composeOne(clip, frame++ % kVideoFrames, false);
     benchmark::ClobberMemory();
   }
 }

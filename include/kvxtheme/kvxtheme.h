@@ -109,10 +109,11 @@ static_assert(offsetof(DSADAPTRECEXT, frameCounter) == 64);
 #endif
 
 class ThemeDocument;
+struct ThemeClip;
 
-// One effect instance. Copies share the running clip's document; it is released when the last
-// copy ends the clip or is destroyed. Copies may be called from different threads: their calls
-// on the shared document take turns under the document's own lock. One object is called from
+// One effect instance. Copies share the running clip (its theme and state); it is released when
+// the last copy ends the clip or is destroyed. Copies may be called from different threads:
+// their calls on the shared clip take turns under the clip's own lock. One object is called from
 // one thread at a time; independent effects run in parallel.
 class KVX_API CThemeEffect : public CThemeEffectBase {
  public:
@@ -129,14 +130,16 @@ class KVX_API CThemeEffect : public CThemeEffectBase {
   int EndKVXEffect(unsigned char** srcRows, unsigned char** dstRows, int height, int width,
                    DSADAPTRECEXT* host);
 
-  // The running clip's document, or null outside a clip.
-  ThemeDocument* themeDocument() const { return document_.get(); }
+  // The running clip's theme, or null outside a clip.
+  const ThemeDocument* themeDocument() const;
+  // The running clip, or null outside a clip.
+  ThemeClip* themeClip() const { return clip_.get(); }
 
  protected:
   int MergeHolder(BITMAPINFOHEADER* picture, BITMAPINFOHEADER** result) override;
 
  private:
-  std::shared_ptr<ThemeDocument> document_;
+  std::shared_ptr<ThemeClip> clip_;
 };
 
 extern "C++" {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "document/theme_document.h"
+#include "compose/clip_state.h"
 #include "objects/theme_layer.h"
 #include "pixels/pixel_buffer.h"
 #include "pixels/resize/halve.h"

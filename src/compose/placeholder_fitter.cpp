@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "compat/resize/resizelib.h"
-#include "document/theme_document.h"
-#include "kvxtheme/bufferlib.h"
+#include "compose/clip_state.h"
+#include "pixels/merge/merge_kernels.h"
+#include "pixels/merge/merge_layer.h"
 #include "pixels/resize/resampler.h"
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
@@ -18,7 +18,10 @@ int PlaceholderFitter::fitDirect(const uint8_t* picture, int width, int height) 
     std::memcpy(target->pixels, picture, static_cast<size_t>(width) * height * 3);
     return 1;
   }
-  return txMemResize(picture, 3, width, height, target->pixels, target->width, target->height, 4);
+  return kvx::resize::resamplePacked(picture, width, height, target->pixels, target->width,
+                                     target->height, 3)
+             ? 1
+             : 0;
 }
 
 int PlaceholderFitter::fitRows(const uint8_t* const* rows, int width, int height) {
@@ -43,7 +46,6 @@ int PlaceholderFitter::fitAspect(const uint8_t* picture, int width, int height) 
   const int newWidth = static_cast<int>(std::trunc(width * scale));
   const int newHeight = static_cast<int>(std::trunc(height * scale));
   if (newWidth <= 0 || newHeight <= 0) return 0;
-  const int quality = static_cast<int>(std::trunc(scale * 10000));
 
   const size_t scaledPixels = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight);
   if (scratch_->width != newWidth || scratch_->height != newHeight) {
@@ -52,9 +54,9 @@ int PlaceholderFitter::fitAspect(const uint8_t* picture, int width, int height) 
     scratch_->width = newWidth;
     scratch_->height = newHeight;
   }
-  const Rect32 destinationRect{0, 0, newWidth, newHeight};
-  const Rect32 sourceRect{0, 0, width, height};
-  mem32Resample(scratch_->colour.data(), destinationRect, picture, sourceRect, quality, 3, 4);
+  if (!kvx::resize::resamplePacked(picture, width, height, scratch_->colour.data(), newWidth,
+                                   newHeight, 3))
+    return 0;
   std::memset(scratch_->mask.data(), 255, scaledPixels);
 
   const size_t layerBytes = static_cast<size_t>(target->width) * target->height * 3;
@@ -63,7 +65,8 @@ int PlaceholderFitter::fitAspect(const uint8_t* picture, int width, int height) 
     std::memcpy(target->pixels, target->basePixels, layerBytes);
   else
     std::memset(target->pixels, 0, layerBytes);
-  i32MergeEx(target->pixels, target->width, target->height, scratch_->mask.data(), &destinationRect,
-             scratch_->colour.data(), &destinationRect, 3, 1, 0);
+  kvx::pixels::mergeLayer(kvx::pixels::packedView(target->pixels, target->width, target->height), 0,
+                          0, newWidth, newHeight, scratch_->colour.data(), scratch_->mask.data(),
+                          newWidth, kvx::pixels::kMergeNormal, 0);
   return 1;
 }

@@ -1,37 +1,30 @@
-// The "video" layer: every composed frame shows the matching frame of the layer's video file,
-// looping. The reader belongs to the document, so documents never disturb each other's video.
+#include "compose/video_layer.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "compat/win32/module_directory.h"
 #include "compose/bitmap_rows.h"
-#include "compose/compositor.h"
 #include "io/video_frame_count.h"
 
-int Compositor::openVideo(const std::string& fileName) {
-  VideoReaderState& video = document_.video;
-  const std::string path = cachedModuleDirectory() + fileName;
-  video.reader = kvxvideo::VideoReader::open(path);
-  video.frameCount = video.reader ? kvxvideo::videoFrameCount(*video.reader, path) : 0;
-  return 1;
-}
-
-void Compositor::copyVideoFrame(ThemeLayer* layer, int frameIndex) {
-  if (!document_.videoOpen) {
-    openVideo(layer->linkText);
-    document_.videoOpen = 1;
+void showVideoFrame(ClipState& clip, ThemeLayer& layer, int frameIndex) {
+  VideoLayerState& video = clip.video;
+  if (!video.opened) {
+    video.opened = true;
+    const std::string path = cachedModuleDirectory() + layer.linkText;
+    video.reader = kvxvideo::VideoReader::open(path);
+    video.frameCount = video.reader ? kvxvideo::videoFrameCount(*video.reader, path) : 0;
   }
-  VideoReaderState& video = document_.video;
   if (!video.reader || video.frameCount == 0) return;
   const BITMAPINFOHEADER* frame =
       video.reader->read(static_cast<uint32_t>(frameIndex) % video.frameCount);
   if (!frame || frame->biBitCount != 24 || frame->biWidth <= 0 || frame->biHeight <= 0) return;
 
-  const int rows = std::min(layer->height, static_cast<int>(frame->biHeight));
-  const int columns = std::min(layer->width, static_cast<int>(frame->biWidth));
+  const int rows = std::min(layer.height, static_cast<int>(frame->biHeight));
+  const int columns = std::min(layer.width, static_cast<int>(frame->biWidth));
   const size_t rowBytes = bitmapRowBytes(frame->biWidth);
   const auto* pixels = reinterpret_cast<const uint8_t*>(frame) + frame->biSize;
   for (int i = 0; i < rows; ++i)
-    std::memcpy(layer->pixels + static_cast<size_t>(i) * layer->width * 3,
+    std::memcpy(layer.pixels + static_cast<size_t>(i) * layer.width * 3,
                 pixels + (frame->biHeight - 1 - i) * rowBytes, static_cast<size_t>(columns) * 3);
 }

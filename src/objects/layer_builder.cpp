@@ -90,12 +90,17 @@ void swapRedBlue(uint8_t* rows, int width, int height) {
   kvx::rows::swapRedBlue(rows, rows, static_cast<size_t>(width) * static_cast<size_t>(height));
 }
 
-void LayerBuilder::buildLayers(const ObjectList& objects, LayerList& layers) const {
+void LayerBuilder::buildLayers(const ObjectList& objects, LayerList& layers,
+                               ObjectList& textObjects) const {
   for (const auto& object : objects) {
     if (!object) continue;
     auto layer = std::make_unique<ThemeLayer>();
     try {
-      buildObjectLayer(layer.get(), object.get());
+      if (object->isText) {
+        textObjects.push_back(object->clone());
+        layer->textObject = textObjects.back().get();
+      }
+      buildObjectLayer(layer.get(), layer->textObject ? *layer->textObject : *object);
     } catch (const std::bad_alloc&) {
       if (layer->shadowLayer) delete layer->shadowLayer;
       continue;
@@ -106,34 +111,34 @@ void LayerBuilder::buildLayers(const ObjectList& objects, LayerList& layers) con
   }
 }
 
-void LayerBuilder::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) const {
-  layer->transparency = object->transparency;
-  layer->mergeMode = object->mergeMode;
-  layer->x = scaledLength(object->x, scaleX_);
-  layer->y = scaledLength(object->y, scaleY_);
-  layer->width = std::max(0, scaledLength(object->width, scaleX_));
-  layer->height = std::max(0, scaledLength(object->height, scaleY_));
-  layer->name = object->name;
-  layer->linkText = object->linkText;
-  layer->flags = object->flags;
-  layer->isText = object->isText;
+void LayerBuilder::buildObjectLayer(ThemeLayer* layer, const ThemeObject& object) const {
+  layer->transparency = object.transparency;
+  layer->mergeMode = object.mergeMode;
+  layer->x = scaledLength(object.x, scaleX_);
+  layer->y = scaledLength(object.y, scaleY_);
+  layer->width = std::max(0, scaledLength(object.width, scaleX_));
+  layer->height = std::max(0, scaledLength(object.height, scaleY_));
+  layer->name = object.name;
+  layer->linkText = object.linkText;
+  layer->flags = object.flags;
+  layer->isText = object.isText;
 
   layer->releasePixels();
   const bool resample = !(isExactlyOne(scaleX_) && isExactlyOne(scaleY_));
   {
-    ScaledBuffers buffers(object->imageBuffer, object->maskBuffer, layer->width, layer->height,
+    ScaledBuffers buffers(object.imageBuffer, object.maskBuffer, layer->width, layer->height,
                           resample);
-    buffers.fill(layer, object->imageBuffer != nullptr, object->maskBuffer != nullptr);
+    buffers.fill(layer, object.imageBuffer != nullptr, object.maskBuffer != nullptr);
   }
 
   char text[260];
-  if (object->getText(text, sizeof(text))) layer->text = text;
+  if (object.getText(text, sizeof(text))) layer->text = text;
 
   const int scaledX = layer->x, scaledY = layer->y;
   int dx = 0, dy = 0;
-  if (object->isText) {
+  if (object.isText) {
     if (layer->alignment == 0) {
-      object->getAlignment(&layer->alignment);
+      object.getAlignment(&layer->alignment);
       if (layer->alignment == 0) {
         layer->anchorX = layer->x;
         layer->anchorY = layer->y;
@@ -155,33 +160,38 @@ void LayerBuilder::buildObjectLayer(ThemeLayer* layer, ThemeObject* object) cons
   layer->basePixels = layer->pixels;
   layer->baseMask = layer->maskPixels;
 
-  if (object->shadowEnabled) {
-    object->buildShadow();
+  if (object.shadowEnabled) {
+    // A shadow that cannot be made anew keeps the one the object holds, if any.
+    ObjectShadow shadow{object.shadowImageBuffer, object.shadowMaskBuffer, object.shadowX,
+                        object.shadowY};
+    object.makeShadow(&shadow);
     if (!layer->shadowLayer) layer->shadowLayer = new ThemeLayer;
-    buildShadowLayer(layer->shadowLayer, object);
+    buildShadowLayer(layer->shadowLayer, object, shadow);
     if (layer->alignment != 0) {
       layer->shadowLayer->x += dx;
       layer->shadowLayer->y += dy;
     }
   }
-  layer->sourceObject = object;
+  layer->sourceObject = &object;
 }
 
-void LayerBuilder::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) const {
-  layer->transparency = object->transparency;
-  layer->mergeMode = object->mergeMode;
-  layer->x = scaledLength(object->shadowX + object->x, scaleX_);
-  layer->y = scaledLength(object->shadowY + object->y, scaleY_);
-  layer->width = std::max(0, scaledLength(object->shadowWidth, scaleX_));
-  layer->height = std::max(0, scaledLength(object->shadowHeight, scaleY_));
-  layer->name = std::string(object->name) + "-shadow";
-  layer->flags = object->flags;
+void LayerBuilder::buildShadowLayer(ThemeLayer* layer, const ThemeObject& object,
+                                    const ObjectShadow& shadow) const {
+  layer->transparency = object.transparency;
+  layer->mergeMode = object.mergeMode;
+  layer->x = scaledLength(shadow.x + object.x, scaleX_);
+  layer->y = scaledLength(shadow.y + object.y, scaleY_);
+  const int width = shadow.mask ? shadow.mask->width : object.shadowWidth;
+  const int height = shadow.mask ? shadow.mask->height : object.shadowHeight;
+  layer->width = std::max(0, scaledLength(width, scaleX_));
+  layer->height = std::max(0, scaledLength(height, scaleY_));
+  layer->name = std::string(object.name) + "-shadow";
+  layer->flags = object.flags;
 
   layer->releasePixels();
   const bool resample = !(isExactlyOne(scaleX_) && isExactlyOne(scaleY_));
-  ScaledBuffers buffers(object->shadowImageBuffer, object->shadowMaskBuffer, layer->width,
-                        layer->height, resample);
-  buffers.fill(layer, object->shadowImageBuffer != nullptr, object->shadowMaskBuffer != nullptr);
+  ScaledBuffers buffers(shadow.image, shadow.mask, layer->width, layer->height, resample);
+  buffers.fill(layer, shadow.image != nullptr, shadow.mask != nullptr);
   layer->basePixels = layer->pixels;
   layer->baseMask = layer->maskPixels;
 }
@@ -189,12 +199,12 @@ void LayerBuilder::buildShadowLayer(ThemeLayer* layer, ThemeObject* object) cons
 int LayerBuilder::rebuildTextLayer(ThemeLayer* layer, const char* text) const {
   if (!layer || !text) return 0;
   if (layer->text == text) return 1;
-  ThemeObject* object = layer->sourceObject;
+  ThemeObject* object = layer->textObject;
   if (!object || !object->setText(text)) return 0;
   layer->text = text;
   if (!object->render()) return 0;
   try {
-    buildObjectLayer(layer, object);
+    buildObjectLayer(layer, *object);
   } catch (const std::bad_alloc&) {
     // The caller hides a layer whose text could not be shown; its rows are gone.
     return 0;

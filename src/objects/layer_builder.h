@@ -19,10 +19,12 @@ class LayerBuilder {
   LayerBuilder(double scaleX, double scaleY) : scaleX_(scaleX), scaleY_(scaleY) {}
 
   // Adds a layer for every object, and one for its shadow, at the head of `layers`; an object
-  // whose layer cannot be held in memory is left out.
-  void buildLayers(const ObjectList& objects, LayerList& layers) const;
-  void buildObjectLayer(ThemeLayer* layer, ThemeObject* object) const;
-  void buildShadowLayer(ThemeLayer* layer, ThemeObject* object) const;
+  // whose layer cannot be held in memory is left out. Text objects, whose texts change while
+  // the clip plays, are copied into `textObjects` and their layers draw the copies.
+  void buildLayers(const ObjectList& objects, LayerList& layers, ObjectList& textObjects) const;
+  void buildObjectLayer(ThemeLayer* layer, const ThemeObject& object) const;
+  void buildShadowLayer(ThemeLayer* layer, const ThemeObject& object,
+                        const ObjectShadow& shadow) const;
   // Sets a text layer's text, renders it and rebuilds the layer. 1 on success, 0 when the
   // text cannot be set, rendered or held (the layer's rows are then gone).
   int rebuildTextLayer(ThemeLayer* layer, const char* text) const;

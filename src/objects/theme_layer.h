@@ -31,8 +31,10 @@ class ThemeLayer {
   int transparency = 0;
   int mergeMode = 0;
   int flags = 0;
-  ThemeObject* sourceObject = nullptr;
+  const ThemeObject* sourceObject = nullptr;
+  ThemeObject* textObject = nullptr;  // a text layer's own object, whose text it sets
   int isText = 0;
+  bool isCaption = false;  // shows the caption fields rather than a text of its own name
   int alignment = 0;
   int anchorX = 0, anchorY = 0;
 };

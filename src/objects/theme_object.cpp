@@ -16,6 +16,16 @@ void copyToField(char* field, size_t capacity, const char* text) {
 ThemeObject::ThemeObject() = default;
 ThemeObject::~ThemeObject() = default;
 
+std::unique_ptr<ThemeObject> ThemeObject::clone() const {
+  std::unique_ptr<ThemeObject> copy(new ThemeObject(*this));
+  if (renderObject) {
+    copy->renderObject = std::make_shared<RenderObject>(renderObject->state.kind);
+    std::lock_guard lock(renderObject->mutex);
+    copy->renderObject->state = renderObject->state;
+  }
+  return copy;
+}
+
 int ThemeObject::render() {
   if (!renderObject) {
     if (shadowEnabled && (!shadowImageBuffer || !shadowMaskBuffer)) return buildShadow();
@@ -65,22 +75,31 @@ void ThemeObject::cropMargins(const Margins& margin) {
   maskBuffer = std::move(cutMask);
 }
 
-int ThemeObject::buildShadow() {
-  if (!shadowEnabled) return 1;
-  kvx::shadow::DropShadow shadow;
-  if (!maskBuffer || !kvx::shadow::makeDropShadow(*maskBuffer, shadowParams, &shadow)) return 0;
+bool ThemeObject::makeShadow(ObjectShadow* shadow) const {
+  kvx::shadow::DropShadow drop;
+  if (!shadowEnabled || !maskBuffer ||
+      !kvx::shadow::makeDropShadow(*maskBuffer, shadowParams, &drop))
+    return false;
   if (shadowTransparency != 0) {
     const int keep = 100 - shadowTransparency;
-    for (uint8_t& byte : shadow.mask->data) byte = static_cast<uint8_t>((byte * keep + 50) / 100);
+    for (uint8_t& byte : drop.mask->data) byte = static_cast<uint8_t>((byte * keep + 50) / 100);
   }
-  auto image = kvx::pixels::makeFilledBuffer(24, shadow.mask->width, shadow.mask->height,
+  auto image = kvx::pixels::makeFilledBuffer(24, drop.mask->width, drop.mask->height,
                                              static_cast<uint32_t>(shadowColor));
-  if (!image) return 0;
+  if (!image) return false;
+  *shadow = {std::move(image), std::move(drop.mask), drop.x, drop.y};
+  return true;
+}
+
+int ThemeObject::buildShadow() {
+  if (!shadowEnabled) return 1;
+  ObjectShadow shadow;
+  if (!makeShadow(&shadow)) return 0;
   shadowX = shadow.x;
   shadowY = shadow.y;
   shadowWidth = shadow.mask->width;
   shadowHeight = shadow.mask->height;
-  shadowImageBuffer = std::move(image);
+  shadowImageBuffer = std::move(shadow.image);
   shadowMaskBuffer = std::move(shadow.mask);
   return 1;
 }
@@ -127,7 +146,7 @@ int ThemeObject::setColor(const QrColorRecord* color) {
   return 1;
 }
 
-int ThemeObject::getText(char* destination, size_t capacity) {
+int ThemeObject::getText(char* destination, size_t capacity) const {
   if (!renderObject) return 0;
   if (isHidden()) {
     copyToField(destination, capacity, "");
@@ -155,7 +174,7 @@ int ThemeObject::setText(const char* text) {
   return 1;
 }
 
-void ThemeObject::getAlignment(int* alignment) {
+void ThemeObject::getAlignment(int* alignment) const {
   if (!renderObject) return;
   std::lock_guard lock(renderObject->mutex);
   *alignment = renderObject->state.alignment;

@@ -10,19 +10,32 @@
 #include "pixels/shadow/drop_shadow.h"
 #include "raster/render_object.h"
 
+// A drop shadow's colour picture and mask, placed relative to its object.
+struct ObjectShadow {
+  kvx::pixels::SharedBuffer image;
+  kvx::pixels::SharedBuffer mask;
+  int x = 0, y = 0;
+};
+
 class ThemeObject {
  public:
   static constexpr int kGroupIdCount = 16;
 
   ThemeObject();
   virtual ~ThemeObject();
-  ThemeObject(const ThemeObject&) = delete;
   ThemeObject& operator=(const ThemeObject&) = delete;
+
+  // A copy that can change on its own: pictures are shared (they are replaced, never written
+  // over), the render object is copied.
+  std::unique_ptr<ThemeObject> clone() const;
 
   // Brings the pixels up to date: renders the render object when needed, crops its margins and
   // rebuilds the shadow. 0 on failure.
   int render();
+  // Makes the shadow of the present mask and keeps it. 1 when the shadow is off.
   int buildShadow();
+  // The shadow of the present mask, without keeping it; false when it is off or cannot be made.
+  bool makeShadow(ObjectShadow* shadow) const;
   int createText(const std::string& text, int x, int y);
   // The render object's font record; false for a picture or path object.
   bool font(QrFontRecord* font) const;
@@ -30,9 +43,9 @@ class ThemeObject {
   int groupId(int index) const;
   int setColor(const QrColorRecord* color);
   // Copies the text, cut to `capacity` − 1 bytes, into `destination`.
-  int getText(char* destination, size_t capacity);
+  int getText(char* destination, size_t capacity) const;
   int setText(const char* text);
-  void getAlignment(int* alignment);
+  void getAlignment(int* alignment) const;
   int hasShadowImage() const;
   int chooseCharset(const std::string& text);
   bool isHidden() const { return (flags & 1) != 0; }
@@ -61,6 +74,7 @@ class ThemeObject {
   int groupIds[kGroupIdCount] = {};
 
  private:
+  ThemeObject(const ThemeObject&) = default;
   void cropMargins(const Margins& margins);
 };
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compat/resize/resizelib.h"
-#include "document/theme_document.h"
+#include "compose/clip_state.h"
 #include "pixels/transform/quad_map.h"
 
 namespace {

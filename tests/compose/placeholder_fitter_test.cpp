@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "compose/bitmap_rows.h"
-#include "document/theme_document.h"
+#include "compose/clip_state.h"
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "compose/video_layer.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,7 +8,11 @@
 #include <thread>
 
 #include "compat/win32/module_directory.h"
-#include "compose/compositor.h"
+#include "compose/clip_state.h"
+#include "compose/compose_frame.h"
+#include "compose/overlay.h"
+#include "compose/picture_fit.h"
+#include "compose/text_layers.h"
 #include "document/theme_document.h"
 #include "io/test_video.h"
 
@@ -54,9 +60,8 @@ struct Output {
   Output(int width, int height) : width(width), height(height), bytes(width * height * 3) {
     for (int y = 0; y < height; ++y) rows.push_back(bytes.data() + y * width * 3);
   }
-  int compose(ThemeDocument& document, int frameIndex) {
-    return Compositor(document).composeFrame(rows.data(), rows.data(), height, width, frameIndex,
-                                             0);
+  int compose(ClipState& clip, int frameIndex) {
+    return composeFrame(clip, rows.data(), rows.data(), height, width, frameIndex, 0);
   }
   int frameNumber(int videoWidth, int videoHeight) const {
     return kvxtest::readFrameNumber(bytes.data(), width * 3, videoWidth, videoHeight);
@@ -73,8 +78,9 @@ TEST(VideoLayer, PlaysTheVideoLoopingByFrameNumber) {
   ASSERT_TRUE(video.ok());
   auto document = videoPage(video.name(), 64, 48);
   Output output(64, 48);
+  ClipState clip(*document);
   for (int frame : {0, 1, 2, 50, 99, 100, 250, 7}) {
-    ASSERT_EQ(output.compose(*document, frame), 1);
+    ASSERT_EQ(output.compose(clip, frame), 1);
     EXPECT_EQ(output.frameNumber(64, 48), frame % 100) << "frame " << frame;
   }
 }
@@ -84,7 +90,8 @@ TEST(VideoLayer, FrameLandsTopLeftClippedToTheLayer) {
   ASSERT_TRUE(video.ok());
   auto document = videoPage(video.name(), 400, 200);
   Output output(400, 200);
-  ASSERT_EQ(output.compose(*document, 1), 1);
+  ClipState clip(*document);
+  ASSERT_EQ(output.compose(clip, 1), 1);
   EXPECT_EQ(output.frameNumber(320, 240), 1);
   EXPECT_EQ(output.bytes[(100 * 400 + 390) * 3], 0x80) << "the right 80 columns keep the layer";
 }
@@ -94,8 +101,9 @@ TEST(VideoLayer, OddWidthRowsAreReadWithTheirPadding) {
   ASSERT_TRUE(video.ok());
   auto document = videoPage(video.name(), 321, 64);
   Output output(321, 64);
+  ClipState clip(*document);
   for (int frame : {3, 2}) {
-    ASSERT_EQ(output.compose(*document, frame), 1);
+    ASSERT_EQ(output.compose(clip, frame), 1);
     EXPECT_EQ(output.frameNumber(321, 64), frame);
   }
 }
@@ -103,11 +111,12 @@ TEST(VideoLayer, OddWidthRowsAreReadWithTheirPadding) {
 TEST(VideoLayer, MissingFileLeavesAPictureLayerAndIsNotRetried) {
   auto document = videoPage("kvx-no-such-video.mp4", 64, 48);
   Output output(64, 48);
-  ASSERT_EQ(output.compose(*document, 0), 1);
-  EXPECT_EQ(document->videoOpen, 1);
+  ClipState clip(*document);
+  ASSERT_EQ(output.compose(clip, 0), 1);
+  EXPECT_TRUE(clip.video.opened);
   EXPECT_EQ(output.bytes[0], 0x80);
   ModuleVideo late("kvx-no-such-video.mp4", 64, 48, 2);  // appears only after the first try
-  ASSERT_EQ(output.compose(*document, 1), 1);
+  ASSERT_EQ(output.compose(clip, 1), 1);
   EXPECT_EQ(output.bytes[0], 0x80);
 }
 
@@ -115,17 +124,19 @@ TEST(VideoLayer, ConsecutiveAndSimultaneousDocumentsKeepTheirOwnReaders) {
   ModuleVideo first("first.mp4", 64, 48, 10), second("second.mp4", 64, 48, 20);
   ASSERT_TRUE(first.ok());
   ASSERT_TRUE(second.ok());
-  for (int clip = 0; clip < 2; ++clip) {
+  for (int round = 0; round < 2; ++round) {
     auto document = videoPage(first.name(), 64, 48);
     Output output(64, 48);
-    ASSERT_EQ(output.compose(*document, 13), 1);
+    ClipState clip(*document);
+    ASSERT_EQ(output.compose(clip, 13), 1);
     EXPECT_EQ(output.frameNumber(64, 48), 3);
   }
   auto run = [](const std::string& name, int frames, int* mismatches) {
     auto document = videoPage(name, 64, 48);
     Output output(64, 48);
+    ClipState clip(*document);
     for (int frame = 0; frame < 30; ++frame) {
-      output.compose(*document, frame);
+      output.compose(clip, frame);
       if (output.frameNumber(64, 48) != frame % frames) ++*mismatches;
     }
   };

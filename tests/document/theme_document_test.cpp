@@ -5,6 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "compose/clip_state.h"
+
 namespace {
 
 ThemeObject* addObject(ThemeDocument& document, const char* name,
@@ -58,11 +60,12 @@ TEST(ThemeDocument, RemovingGroupsWithoutObjectsDeletesAll) {
 
 TEST(ThemeDocument, LookupsIgnoreCaseAndFindTheFirstMatch) {
   ThemeDocument document;
+  ClipState clip(document);
   ThemeObject* first = addObject(document, "PlaceHolder");
   addObject(document, "placeholder");
   EXPECT_EQ(document.findObject("placeholder"), first);
   EXPECT_EQ(document.findObject("video"), nullptr);
-  EXPECT_EQ(document.findLayer("placeholder"), nullptr) << "no layers built yet";
+  EXPECT_EQ(clip.findLayer("placeholder"), nullptr) << "no layers built yet";
   addGroups(document, {4, 4});
   EXPECT_EQ(document.findGroup(4), document.groups.front().get());
   EXPECT_EQ(document.findGroup(9), nullptr);
@@ -76,20 +79,6 @@ TEST(ThemeDocument, GroupTextsGoToTheEarliestGroupWithTheId) {
   EXPECT_STREQ(document.groups.front()->text3, "");
   EXPECT_STREQ(document.groups.back()->text1, "");
   EXPECT_EQ(document.setGroupTexts(8, "x", "x", "x", "x", document.groups), 0);
-}
-
-TEST(ThemeDocument, FrameBufferIsAllocatedOnceAndClearedEveryTime) {
-  ThemeDocument document;
-  uint8_t* first = document.prepareFrameBuffer(8, 4);
-  ASSERT_NE(first, nullptr);
-  std::memset(first, 0xAB, 8 * 4 * 3);
-  uint8_t* second = document.prepareFrameBuffer(16, 16);
-  EXPECT_EQ(first, second);
-  EXPECT_EQ(document.frameWidth, 8);
-  EXPECT_EQ(document.frameHeight, 4);
-  for (int i = 0; i < 8 * 4 * 3; ++i) ASSERT_EQ(second[i], 0);
-  ThemeDocument empty;
-  EXPECT_EQ(empty.prepareFrameBuffer(0, 4), nullptr);
 }
 
 TEST(ThemeDocument, GroupBlockFormsAndHostileBlocks) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "compat/project_library/project_binding.h"
+#include "compose/clip_state.h"
 #include "document/object_loader.h"
 #include "document/theme_document.h"
 #include "kvxtheme/commonlib.h"
@@ -137,9 +138,10 @@ TEST_F(ThemeLoading, FileWithoutObjectsKeepsItsPageSize) {
 
 TEST_F(ThemeLoading, MissingFileLeavesTheDocumentEmpty) {
   ThemeDocument document;
+  ClipState clip(document);
   EXPECT_EQ(document.loadThemeFile(dir.file("absent.kvx").c_str()), 0);
   EXPECT_EQ(document.pageWidth, 0);
-  EXPECT_EQ(document.buildLayers(720, 576), 0);
+  EXPECT_EQ(clip.buildLayers(720, 576), 0);
 }
 
 // A block of 100,000 entries loads in linear time (a scan per entry took minutes); the
@@ -172,6 +174,7 @@ TEST_F(ThemeLoading, PicturesBeyondTheThemeBudgetAreRefused) {
     }
     c32ClearDLLErrInfo();
     ThemeDocument document;
+    ClipState clip(document);
     const int result = document.loadThemeFile(write(writer).c_str());
     return std::pair{result, document.objects.size()};
   };
@@ -451,6 +454,7 @@ TEST_F(ThemeLoading, HyperlinkTextNeedsTheProjectLibrary) {
   setenv("KVXTHEME_DATA_DIR", dir.path().c_str(), 1);
   {
     ThemeDocument document;
+    ClipState clip(document);
     ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
     int32_t has = 123;
     EXPECT_EQ(projectHasObjectStream(nullptr, nullptr, 0, u"x", &has), 0);
@@ -464,6 +468,7 @@ TEST_F(ThemeLoading, HyperlinkTextNeedsTheProjectLibrary) {
   std::filesystem::copy_file(library, dir.path() / "libq32prj.so");
   {
     ThemeDocument document;
+    ClipState clip(document);
     ASSERT_GT(document.loadThemeFile(path.c_str()), 0);
     EXPECT_EQ(document.findObject("video")->linkText, "clip.mp4");
     EXPECT_EQ(document.findObject("empty")->linkText, "");

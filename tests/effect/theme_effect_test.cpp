@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/theme_document.h"
+#include "effect/theme_clip.h"
 #include "kvxtheme/kvxtheme.h"
 #include "support/test_support.h"
 
@@ -114,7 +115,7 @@ TEST(ThemeEffect, SecondBeginKeepsTheFirstThemeAndDoesNotAttachAgain) {
   CThemeEffect effect;
   Rows rows(16, 8);
   ASSERT_EQ(effect.BeginKVXEffect(rows.src.data(), rows.dst.data(), 8, 16, &host.record), 1);
-  ThemeDocument* first = effect.themeDocument();
+  const ThemeDocument* first = effect.themeDocument();
   ASSERT_EQ(host.attached.size(), 1u);
   EXPECT_EQ(host.attached[0], static_cast<CThemeEffectBase*>(&effect));
   EXPECT_EQ(host.providerDataSeen, host.options.providerData);
@@ -132,10 +133,10 @@ TEST(ThemeEffect, EmptyPathBuildsTheDefaultPageWhateverTheThemeName) {
   Rows rows(32, 24);
   ASSERT_EQ(effect.BeginKVXEffect(rows.src.data(), rows.dst.data(), 24, 32, &host.record), 1);
   EXPECT_EQ(host.themeNameSeen, "missing.kvx");
-  ThemeDocument* document = effect.themeDocument();
+  const ThemeDocument* document = effect.themeDocument();
   EXPECT_EQ(document->pageWidth, 768);
   EXPECT_EQ(document->pageHeight, 578);
-  EXPECT_EQ(document->layersBuilt, 1);
+  EXPECT_EQ(effect.themeClip()->state.layersBuilt, 1);
   effect.EndKVXEffect(nullptr, nullptr, 24, 32, &host.record);
 }
 
@@ -146,7 +147,7 @@ TEST(ThemeEffect, WithoutPathProviderAMissingFileStillBeginsTheClip) {
   CThemeEffect effect;
   Rows rows(16, 8);
   ASSERT_EQ(effect.BeginKVXEffect(rows.src.data(), rows.dst.data(), 8, 16, &host.record), 1);
-  ThemeDocument* document = effect.themeDocument();
+  const ThemeDocument* document = effect.themeDocument();
   ASSERT_NE(document, nullptr);
   EXPECT_EQ(document->pageWidth, 0);
   EXPECT_TRUE(document->objects.empty());
@@ -200,7 +201,7 @@ TEST(ThemeEffect, FrameAndFieldFollowTheCounter) {
     ASSERT_EQ(effect.DoKVXEffect(rows.src.data(), rows.dst.data(), 8, 16, &host.record), 1);
     ASSERT_FALSE(host.framesAsked.empty());
     EXPECT_EQ(host.framesAsked[0], c.frame) << "counter " << c.counter;
-    const FrameAssembler& assembler = effect.themeDocument()->frameAssembler;
+    const FrameAssembler& assembler = effect.themeClip()->state.frameAssembler;
     EXPECT_EQ(assembler.firstFieldSeen(), c.firstSeen) << "counter " << c.counter;
     EXPECT_EQ(assembler.secondFieldSeen(), c.secondSeen) << "counter " << c.counter;
     effect.EndKVXEffect(nullptr, nullptr, 8, 16, &host.record);

@@ -16,7 +16,7 @@
 
 #include "authoring/theme_json.h"
 #include "authoring/theme_packer.h"
-#include "document/theme_document.h"
+#include "effect/theme_clip.h"
 #include "host/reference_host.h"
 #include "raster/text_layout.h"
 #include "support/test_support.h"
@@ -86,8 +86,9 @@ struct Layout {
   std::vector<std::string> families;
 };
 
-Layout layoutOf(const ThemeDocument& document, const char* name) {
-  const ThemeObject* object = document.findObject(name);
+Layout layoutOf(const ClipState& clip, const char* name) {
+  const ThemeLayer* layer = clip.findLayer(name);
+  const ThemeObject* object = layer ? layer->sourceObject : nullptr;
   if (object == nullptr) return {};
   const std::shared_ptr<RenderObject>& rendered = object->renderObject;
   if (!rendered) return {};
@@ -125,12 +126,12 @@ Rendering renderOnce(const std::string& theme, int width, int height, const uint
   for (size_t i = 0; i < source.size(); i += 3) std::copy(background, background + 3, &source[i]);
   EXPECT_EQ(host.begin(width, height), 1);
   EXPECT_EQ(host.renderFrame(0, source.data(), width * 3, out.frame.pixels.data(), width * 3), 1);
-  const ThemeDocument* document = host.effect().themeDocument();
-  EXPECT_NE(document, nullptr);
-  if (document != nullptr) {
-    out.layout = layoutOf(*document, checkedText);
+  const ThemeClip* clip = host.effect().themeClip();
+  EXPECT_NE(clip, nullptr);
+  if (clip != nullptr) {
+    out.layout = layoutOf(clip->state, checkedText);
     for (const char* name : layers) {
-      const ThemeLayer* layer = document->findLayer(name);
+      const ThemeLayer* layer = clip->state.findLayer(name);
       EXPECT_NE(layer, nullptr) << name;
       if (layer != nullptr) out.boxes.push_back({layer->x, layer->y, layer->width, layer->height});
     }

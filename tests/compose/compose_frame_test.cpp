@@ -1,4 +1,4 @@
-#include "compose/compositor.h"
+#include "compose/compose_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,11 @@
 #include <vector>
 
 #include "compat/resize/resizelib.h"
+#include "compose/clip_state.h"
+#include "compose/overlay.h"
+#include "compose/picture_fit.h"
+#include "compose/text_layers.h"
+#include "compose/video_layer.h"
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
 #include "objects/picture_objects.h"
@@ -48,26 +53,26 @@ class FakeTexts : public ITextProvider {
 
 TEST(Compositor, ThemeWithoutPlaceholderIgnoresTheSource) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 8;
   document.pageHeight = 4;
   addPicture(document, "background", 0, 0, 8, 4, 0xFF0000);  // blue
   Frame source(8, 4, 77), output(8, 4, 1);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 4, 8, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 4, 8, 0, 0), 1);
   EXPECT_EQ(output.at(3, 2)[0], 255);
   EXPECT_EQ(output.at(3, 2)[2], 0);
 }
 
 TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 16;
   document.pageHeight = 8;
   addPicture(document, "badge", 0, 0, 4, 4, 0x00FF00);  // first in the file: merged on top
   addPicture(document, "PlaceHolder", 0, 0, 16, 8, 0xFFFFFF);
   Frame source(16, 8), output(16, 8);
   for (size_t i = 0; i < source.bytes.size(); ++i) source.bytes[i] = uint8_t(i % 251);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 8, 16, 0, 0), 1);
   EXPECT_EQ(std::memcmp(output.at(8, 5), source.at(8, 5), 3), 0);
   EXPECT_EQ(output.at(1, 1)[1], 255) << "the badge covers the placeholder";
   EXPECT_EQ(output.at(1, 1)[0], 0);
@@ -75,17 +80,18 @@ TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
 
 TEST(Compositor, HiddenLayersAreInvisible) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 8;
   document.pageHeight = 8;
   addPicture(document, "cover", 0, 0, 8, 8, 0x0000FF)->flags = 1;
   Frame source(8, 8), output(8, 8, 9);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 8, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 8, 8, 0, 0), 1);
   for (uint8_t byte : output.bytes) ASSERT_EQ(byte, 0);
 }
 
 TEST(Compositor, RotationTagTurnsThePicture) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 64;
   document.pageHeight = 64;
   addPicture(document, "placeholder", 0, 0, 64, 64, 0)->linkText = "<rotation=90>";
@@ -93,19 +99,18 @@ TEST(Compositor, RotationTagTurnsThePicture) {
   // Left half bright, right half dark: after a quarter turn the bright half is on top.
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) std::memset(source.rows[y] + x * 3, x < 32 ? 240 : 10, 3);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 64, 64, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 64, 64, 0, 0), 1);
   EXPECT_GT(output.at(32, 8)[0], 200);
   EXPECT_LT(output.at(32, 56)[0], 50);
 
   document.findObject("placeholder")->linkText = "<b>plain</b>";
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 64, 64, 1, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 64, 64, 1, 0), 1);
   EXPECT_EQ(std::memcmp(output.bytes.data(), source.bytes.data(), output.bytes.size()), 0);
 }
 
 TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 40;
   document.pageHeight = 40;
   addPicture(document, "placeholder", 0, 0, 40, 40, 0);
@@ -122,28 +127,26 @@ TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
   document.objects.push_back(std::move(reference));
 
   Frame source(40, 40, 200), output(40, 40);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 40, 40, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 40, 40, 0, 0), 1);
   // The transform result (20 × 40) is stretched to the placeholder: it fills it again.
   EXPECT_GT(output.at(30, 20)[0], 150);
 }
 
 TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 720;
   document.pageHeight = 288;
   addPicture(document, "top", 0, 0, 720, 144, 0x0000FF);       // red
   addPicture(document, "bottom", 0, 144, 720, 144, 0xFF0000);  // blue
   Frame source(720, 288), output(720, 288);
-  ASSERT_EQ(
-      Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 288, 720, 0, 1), 1);
-  EXPECT_EQ(document.frameHeight, 288);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 288, 720, 0, 1), 1);
+  EXPECT_EQ(clip.frameHeight, 288);
   // Each field holds its own lines of the whole 576-line stretch of the composed frame.
   std::vector<uint8_t> stretched(720 * 576 * 3);
-  ASSERT_EQ(txMemResize(document.frameBuffer, 3, 720, 288, stretched.data(), 720, 576, 4), 1);
+  ASSERT_EQ(txMemResize(clip.frameBuffer.data(), 3, 720, 288, stretched.data(), 720, 576, 4), 1);
   Frame odd(720, 288);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), odd.rows.data(), 288, 720, 0, 2),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), odd.rows.data(), 288, 720, 0, 2), 1);
   for (int i = 0; i < 288; ++i) {
     ASSERT_EQ(std::memcmp(output.rows[i], &stretched[2 * i * 720 * 3], 720 * 3), 0) << i;
     ASSERT_EQ(std::memcmp(odd.rows[i], &stretched[(2 * i + 1) * 720 * 3], 720 * 3), 0) << i;
@@ -157,12 +160,12 @@ TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
 
 TEST(Compositor, SameSizeCopiesTheComposedFrame) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 32;
   document.pageHeight = 16;
   addPicture(document, "box", 0, 0, 32, 16, 0x123456);
   Frame source(32, 16), output(32, 16);
-  ASSERT_EQ(Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 16, 32, 0, 0),
-            1);
+  ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 16, 32, 0, 0), 1);
   EXPECT_EQ(output.at(5, 5)[0], 0x12);
   EXPECT_EQ(output.at(5, 5)[2], 0x56);
 }
@@ -186,6 +189,7 @@ TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ThemeDocument document;
+    ClipState clip(document);
     document.pageWidth = 16;
     document.pageHeight = 8;
     ThemeObject* placeholder = addPicture(document, "placeholder", c.left, 0, c.width, 8);
@@ -198,9 +202,7 @@ TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
     Frame output(16, 8);
     for (uint8_t level : {200, 100}) {
       Frame source(16, 8, level);
-      ASSERT_EQ(
-          Compositor(document).composeFrame(source.rows.data(), output.rows.data(), 8, 16, 0, 0),
-          1);
+      ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 8, 16, 0, 0), 1);
     }
     EXPECT_NEAR(output.at(3, 2)[1], c.expected, 1);
   }
@@ -222,9 +224,9 @@ TEST(Compositor, PaddedAndPackedHostRowsGiveTheSameFrame) {
     std::memcpy(&padded[y * 80], packed.rows[y], 24 * 3);
     paddedRows.push_back(&padded[y * 80]);
   }
-  Compositor compositor(document);
-  ASSERT_EQ(compositor.composeFrame(packed.rows.data(), fromPacked.rows.data(), 10, 24, 0, 0), 1);
-  ASSERT_EQ(compositor.composeFrame(paddedRows.data(), fromPadded.rows.data(), 10, 24, 1, 0), 1);
+  ClipState clip(document);
+  ASSERT_EQ(composeFrame(clip, packed.rows.data(), fromPacked.rows.data(), 10, 24, 0, 0), 1);
+  ASSERT_EQ(composeFrame(clip, paddedRows.data(), fromPadded.rows.data(), 10, 24, 1, 0), 1);
   EXPECT_EQ(fromPacked.bytes, fromPadded.bytes);
 }
 
@@ -243,34 +245,35 @@ TEST(Compositor, SourceRowsMayBeTheDestinationRows) {
     Frame shared = source;
     shared.rows.clear();
     for (int y = 0; y < 18; ++y) shared.rows.push_back(shared.bytes.data() + y * 32 * 3);
-    Compositor compositor(document);
-    ASSERT_EQ(compositor.composeFrame(source.rows.data(), separate.rows.data(), 18, 32, 0, 0), 1);
-    ASSERT_EQ(compositor.composeFrame(shared.rows.data(), shared.rows.data(), 18, 32, 1, 0), 1);
+    ClipState clip(document);
+    ASSERT_EQ(composeFrame(clip, source.rows.data(), separate.rows.data(), 18, 32, 0, 0), 1);
+    ASSERT_EQ(composeFrame(clip, shared.rows.data(), shared.rows.data(), 18, 32, 1, 0), 1);
     EXPECT_EQ(shared.bytes, separate.bytes);
   }
 }
 
 TEST(TextFields, CaptionJoinsTheFourKnownFields) {
   ThemeDocument document;
+  ClipState clip(document);
   FakeTexts texts;
   texts.fields = {{"SlideShowTitle", "Title"}, {"FileName", "a.jpg"}, {"Description", ""}};
   std::string caption;
-  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "OnScreenText", caption), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "OnScreenText", caption), 1);
   EXPECT_EQ(caption, "Title\na.jpg\n");
   EXPECT_EQ(texts.asked,
             (std::vector<std::string>{"SlideShowTitle", "Description", "DateTaken", "FileName"}));
 
   std::string own;
   texts.fields["onscreentext"] = "own";
-  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "onscreentext", own), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "onscreentext", own), 1);
   EXPECT_EQ(own, "own") << "another letter case is an ordinary key";
 
   std::string missing = "x";
   missing.clear();
-  EXPECT_EQ(Compositor(document).queryLayerText(&texts, 0, "Unknown", missing), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "Unknown", missing), 1);
   EXPECT_EQ(missing, "");
-  EXPECT_EQ(Compositor(document).queryLayerText(nullptr, 0, "Unknown", missing), 0);
-  EXPECT_EQ(Compositor(document).updateTextLayers(nullptr, 0), 0);
+  EXPECT_EQ(queryLayerText(nullptr, 0, "Unknown", missing), 0);
+  EXPECT_EQ(updateTextLayers(clip, nullptr, 0), 0);
 }
 
 TEST(TextFields, FoundWithZeroResultStillCounts) {
@@ -283,16 +286,18 @@ TEST(TextFields, FoundWithZeroResultStillCounts) {
     }
   } provider;
   ThemeDocument document;
+  ClipState clip(document);
   std::string text;
-  Compositor(document).queryLayerText(&provider, 0, "Title", text);
+  queryLayerText(&provider, 0, "Title", text);
   EXPECT_EQ(text, "kept");
   std::string caption;
-  Compositor(document).queryLayerText(&provider, 0, "OnScreenText", caption);
+  queryLayerText(&provider, 0, "OnScreenText", caption);
   EXPECT_EQ(caption, "") << "a caption field needs a nonzero answer";
 }
 
 TEST(TextFields, TextLayersShowTheHostTextAndHideWhenItFails) {
   ThemeDocument document;
+  ClipState clip(document);
   document.pageWidth = 300;
   document.pageHeight = 100;
   auto object = std::make_unique<ThemeObject>();
@@ -300,23 +305,22 @@ TEST(TextFields, TextLayersShowTheHostTextAndHideWhenItFails) {
   ASSERT_EQ(object->createText("old", 10, 10), 1);
   object->shadowEnabled = 1;
   document.objects.push_back(std::move(object));
-  ASSERT_EQ(document.buildLayers(300, 100), 1);
-  ThemeLayer* layer = document.findLayer("Title");
+  ASSERT_EQ(clip.buildLayers(300, 100), 1);
+  ThemeLayer* layer = clip.findLayer("Title");
   FakeTexts texts;
   texts.fields["Title"] = "new title";
-  ASSERT_EQ(Compositor(document).updateTextLayers(&texts, 3), 1);
+  ASSERT_EQ(updateTextLayers(clip, &texts, 3), 1);
   EXPECT_EQ(layer->text, "new title");
   EXPECT_FALSE(layer->isHidden());
   EXPECT_FALSE(layer->shadowLayer->isHidden());
   const uint8_t* pixels = layer->pixels;
-  Compositor(document).updateTextLayers(&texts, 4);
+  updateTextLayers(clip, &texts, 4);
   EXPECT_EQ(layer->pixels, pixels) << "an unchanged text renders nothing";
 
   // A path object takes no text: setting one now fails.
-  layer->sourceObject->renderObject = std::make_shared<RenderObject>(ObjectKind::Path);
+  layer->textObject->renderObject = std::make_shared<RenderObject>(ObjectKind::Path);
   texts.fields["Title"] = "cannot be set";
-  Compositor(document).updateTextLayers(&texts, 5);
+  updateTextLayers(clip, &texts, 5);
   EXPECT_TRUE(layer->isHidden());
   EXPECT_TRUE(layer->shadowLayer->isHidden());
-  layer->sourceObject->renderObject = 0;
 }

@@ -1,15 +1,15 @@
-// A still picture fitted into the placeholder with its aspect kept.
+#include "compose/picture_fit.h"
+
 #include <memory>
 
 #include "compose/bitmap_rows.h"
-#include "compose/compositor.h"
 #include "compose/placeholder_fitter.h"
 
-const ThemeLayer* Compositor::fitPictureToPlaceholder(const BITMAPINFOHEADER* picture) {
-  ThemeLayer* layer = document_.findLayer("placeholder");
+const ThemeLayer* fitPictureToPlaceholder(ClipState& clip, const BITMAPINFOHEADER* picture) {
+  ThemeLayer* layer = clip.special.placeholder;
   if (!layer || layer->width <= 0 || layer->height <= 0) return nullptr;
   if (!isReadableBitmap(picture)) return nullptr;
-  PlaceholderFitter fitter(layer, &document_.fitScratch);
+  PlaceholderFitter fitter(layer, &clip.fitScratch);
   fitter.fitInside = 1;
 
   const int width = picture->biWidth, height = picture->biHeight;

@@ -1,4 +1,4 @@
-#include "document/frame_assembler.h"
+#include "compose/frame_assembler.h"
 
 #include <cstring>
 #include <new>

@@ -1,0 +1,82 @@
+#include "compose/compose_frame.h"
+
+#include <cstring>
+
+#include "compose/host_frame.h"
+#include "compose/packed_rows.h"
+#include "compose/video_layer.h"
+#include "pixels/merge/merge_kernels.h"
+#include "pixels/merge/merge_layer.h"
+#include "pixels/resize/resampler.h"
+
+namespace {
+
+// True when merging `layer` leaves nothing of what lies below: it covers the frame, is drawn
+// plainly at full strength and its mask is opaque everywhere.
+bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
+  if (layer.x > 0 || layer.y > 0 || layer.x + layer.width < frameWidth ||
+      layer.y + layer.height < frameHeight || !layer.pixels || layer.transparency > 0 ||
+      (layer.mergeMode != 0 && layer.mergeMode != kvx::pixels::kMergeNormal))
+    return false;
+  return !layer.maskPixels || layer.opaqueMask;
+}
+
+// The frame starts black, unless the first layer drawn hides it all. A layer that is exactly
+// the frame is copied in whole, its mask unread: it is returned as drawn already.
+const ThemeLayer* startFrame(const ClipState& clip, uint8_t* frame) {
+  const size_t bytes = static_cast<size_t>(clip.frameWidth) * clip.frameHeight * 3;
+  for (const auto& layer : clip.layers) {
+    if (!layer || layer->isHidden()) continue;
+    if (!coversFrame(*layer, clip.frameWidth, clip.frameHeight)) break;
+    if (layer->x != 0 || layer->y != 0 || layer->width != clip.frameWidth ||
+        layer->height != clip.frameHeight)
+      return nullptr;
+    std::memcpy(frame, layer->pixels, bytes);
+    return layer.get();
+  }
+  std::memset(frame, 0, bytes);
+  return nullptr;
+}
+
+}  // namespace
+
+int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRows, int height,
+                 int width, int frameIndex, int fieldMode) {
+  if (!srcRows || !dstRows || width <= 0 || height <= 0) return 0;
+  if (!clip.buildLayers(width, height)) return 0;
+  const int rows = fieldMode ? height * 2 : height;
+  bool complete = placeHostFrame(clip, srcRows, height, width, frameIndex, fieldMode);
+
+  if (clip.special.video) showVideoFrame(clip, *clip.special.video, frameIndex);
+
+  // A whole frame of the host's size is merged straight into the host's rows when they form
+  // one picture. The source has been read by now, so rows it shares with them are safe.
+  const bool sameSize = clip.frameWidth == width && clip.frameHeight == rows;
+  uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
+  uint8_t* const frame = direct ? direct : clip.frameBuffer.data();
+  const ThemeLayer* const drawn = startFrame(clip, frame);
+  const kvx::pixels::PixelView picture =
+      kvx::pixels::packedView(frame, clip.frameWidth, clip.frameHeight);
+  for (const auto& layer : clip.layers) {
+    if (!layer || layer->isHidden() || layer.get() == drawn || layer->width <= 0 ||
+        layer->height <= 0)
+      continue;
+    kvx::pixels::mergeLayer(picture, layer->x, layer->y, layer->width, layer->height, layer->pixels,
+                            layer->maskPixels, layer->width, layer->mergeMode, layer->transparency);
+  }
+
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  const int firstLine = fieldMode == 2 ? 1 : 0, lineStep = fieldMode ? 2 : 1;
+  if (!sameSize) {
+    // Only the host's lines of the scaled frame are computed, straight into its rows.
+    if (!kvx::resize::resampleRows(clip.frameBuffer.data(), clip.frameWidth, clip.frameHeight,
+                                   width, rows, 3, firstLine, lineStep, dstRows))
+      return 0;
+  } else if (!direct) {
+    for (int i = 0; i < height; ++i)
+      std::memcpy(dstRows[i], clip.frameBuffer.data() + (firstLine + i * lineStep) * rowBytes,
+                  rowBytes);
+  }
+  if (!complete) ++clip.incompleteFrames;
+  return 1;
+}
