@@ -65,6 +65,21 @@ Effect::Effect(const std::string& themePath, int width, int height, const std::s
   });
 }
 
+namespace {
+
+// The effect's lock is never awaited with the GIL held: the thread that holds the lock takes
+// the GIL back after its frame, and would wait for ever on a thread that waits here with it.
+std::unique_lock<std::mutex> lockReleasingGil(std::mutex& lock) {
+  std::unique_lock<std::mutex> guard(lock, std::try_to_lock);
+  if (!guard.owns_lock()) {
+    py::gil_scoped_release unlocked;
+    guard.lock();
+  }
+  return guard;
+}
+
+}  // namespace
+
 Effect::~Effect() {
   if (open_) host_.end();
 }
@@ -81,7 +96,7 @@ std::string Effect::fieldOrder() const {
 }
 
 void Effect::open() {
-  std::lock_guard<std::mutex> guard(lock_);
+  const auto guard = lockReleasingGil(lock_);
   if (open_) return;
   const bool begun = host_.begin(width_, height_, order_) != 0;
   const std::string subject = themePath_.empty() ? "default page" : themePath_;
@@ -94,7 +109,7 @@ void Effect::open() {
 }
 
 void Effect::close() {
-  std::lock_guard<std::mutex> guard(lock_);
+  const auto guard = lockReleasingGil(lock_);
   if (open_) host_.end();
   open_ = false;
 }
@@ -128,7 +143,7 @@ py::array Effect::render(const py::array& frame, long long index, const py::obje
 
   bool drawn;
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockReleasingGil(lock_);
     if (!open_)
       throw py::value_error("the effect is closed; use it in a with block or call open()");
     frameTexts_ = clipTexts_;

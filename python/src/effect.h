@@ -1,7 +1,8 @@
 #pragma once
 // kvxtheme.Effect: one clip of the effect over frames of one size, driven by the reference host.
-// Calls on one effect are serialised; the GIL is released while a frame is composed, so effects
-// on several Python threads render at once.
+// Calls on one effect are serialised; the GIL is released while a frame is composed and while a
+// call waits for its turn, so effects on several Python threads render at once and one effect
+// may be shared between threads.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 

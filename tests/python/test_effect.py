@@ -1,5 +1,8 @@
 """kvxtheme.Effect against the tool, and its refusals."""
 import os
+import subprocess
+import sys
+import textwrap
 import threading
 
 import numpy
@@ -148,3 +151,72 @@ def test_four_threads_render_what_one_renders():
         thread.join()
     for i, theme in enumerate(themes):
         assert_close(together[i], alone[i], f"thread {i} ({theme})")
+
+
+
+def run_isolated(script, seconds=60):
+    """Runs `script` in a Python of its own: a thread stuck holding the GIL would stop this
+    process's watchdog too, so only another process can tell a deadlock from slowness."""
+    prelude = ("import sys, threading\n"
+               "sys.path.insert(0, %r)\n"
+               "from conftest import HEIGHT, WIDTH, moving_frames, sample_themes\n"
+               "import kvxtheme, numpy\n") % os.path.dirname(os.path.abspath(__file__))
+    try:
+        result = subprocess.run([sys.executable, "-c", prelude + textwrap.dedent(script)],
+                                capture_output=True, text=True, timeout=seconds)
+    except subprocess.TimeoutExpired:
+        pytest.fail(f"still running after {seconds} s: a deadlock")
+    assert result.returncode == 0, result.stderr
+
+
+@pytest.mark.parametrize("theme", [None] + sample_themes()[:1],
+                         ids=lambda theme: os.path.basename(theme or "default-page"))
+def test_one_effect_shared_by_four_threads_renders_what_one_thread_renders(theme):
+    run_isolated("""
+        theme = %r
+        frames = moving_frames(40)
+        with kvxtheme.Effect(theme, WIDTH, HEIGHT, texts={"title": "Shared"}) as effect:
+            alone = [effect.render(frame, index) for index, frame in enumerate(frames)]
+        together = [None] * len(frames)
+        with kvxtheme.Effect(theme, WIDTH, HEIGHT, texts={"title": "Shared"}) as effect:
+            def work(first):
+                for index in range(first, len(frames), 4):
+                    together[index] = effect.render(frames[index], index)
+            threads = [threading.Thread(target=work, args=(first,)) for first in range(4)]
+            for thread in threads:
+                thread.start()
+            for thread in threads:
+                thread.join()
+        for index, (got, want) in enumerate(zip(together, alone)):
+            difference = numpy.abs(got.astype(int) - want.astype(int)).max()
+            assert difference <= 2, f"frame {index} differs by {difference}"
+    """ % theme)
+
+
+def test_close_and_open_while_another_thread_renders():
+    run_isolated("""
+        frames = moving_frames(2)
+        effect = kvxtheme.Effect(None, WIDTH, HEIGHT)
+        effect.open()
+        rendered = []
+
+        def render():
+            for index in range(200):
+                try:
+                    rendered.append(effect.render(frames[index % 2], index))
+                except ValueError as error:
+                    assert "closed" in str(error)
+
+        def toggle():
+            for _ in range(50):
+                effect.close()
+                effect.open()
+
+        threads = [threading.Thread(target=render), threading.Thread(target=toggle)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        effect.close()
+        assert rendered, "no frame rendered between the toggles"
+    """)
