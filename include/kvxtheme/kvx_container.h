@@ -47,6 +47,11 @@ class KVX_API KvxContainer {
   bool hasGroupBlock() const { return hasGroups_; }
   std::span<const uint8_t> groupBlock() const { return groups_; }
   const std::vector<ObjectChunks>& objects() const { return objects_; }
+  // Bits per pixel of the objects' colour pictures, from the header's pixel format.
+  uint32_t pictureBits() const;
+  // The bytes loading the theme allocates for its pictures, colour at pictureBits() and 8-bit
+  // masks, at the sizes the object records declare (whatever the stored pictures hold).
+  uint64_t declaredPictureBytes() const;
 
  private:
   KvxContainer() = default;

@@ -45,6 +45,9 @@ constexpr uint32_t kMaxChunks = 1u << 20;
 constexpr uint32_t kMaxObjects = 65536;
 constexpr uint32_t kMaxDimension = 32768;
 constexpr uint64_t kMaxPictureBytes = 1ull << 30;
+// What the pictures of one theme may hold in memory together once loaded, colour and masks at
+// their stored depth, as the object records declare them.
+constexpr uint64_t kMaxThemePictureBytes = 1ull << 30;
 constexpr uint64_t kMaxStreamBytes = 0x7FFFFFFF;
 
 // Offset of the page render flag in the page information record.

@@ -26,6 +26,17 @@ std::string effectKey(const std::string& key) {
   return key;
 }
 
+// A str as UTF-8; a lone surrogate, which UTF-8 cannot carry, is a ValueError naming the
+// argument (UnicodeEncodeError is one).
+std::string utf8(const py::handle& text, const std::string& argument) {
+  try {
+    return text.attr("encode")("utf-8").cast<std::string>();
+  } catch (py::error_already_set& error) {
+    if (!error.matches(PyExc_UnicodeError)) throw;
+    throw py::value_error(argument + ": " + py::str(error.value()).cast<std::string>());
+  }
+}
+
 // The tool's limits on a frame's size.
 constexpr int kLargestSide = 8192;
 
@@ -39,7 +50,8 @@ Texts textsFrom(const py::object& mapping) {
   for (auto [key, value] : mapping.cast<py::dict>()) {
     if (!py::isinstance<py::str>(key) || !py::isinstance<py::str>(value))
       throw py::value_error("texts: expected a dict of str to str");
-    texts[effectKey(key.cast<std::string>())] = value.cast<std::string>();
+    texts[effectKey(utf8(key, "texts key"))] =
+        utf8(value, "texts[" + py::repr(key).cast<std::string>() + "]");
   }
   return texts;
 }

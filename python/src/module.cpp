@@ -20,9 +20,31 @@ namespace py = pybind11;
 
 namespace {
 
-// A path argument: str or os.PathLike.
-std::string pathText(const py::object& path) {
-  return py::str(py::module_::import("os").attr("fspath")(path)).cast<std::string>();
+// A path argument (str, bytes or os.PathLike) as the file system's bytes: os.fsencode gives
+// back the bytes of a name that did not decode. A NUL would cut the path short, so it is refused.
+std::string pathText(const py::object& path, const char* argument) {
+  py::object encoded;
+  try {
+    encoded = py::module_::import("os").attr("fsencode")(path);
+  } catch (py::error_already_set& error) {
+    if (!error.matches(PyExc_UnicodeError)) throw;
+    throw py::value_error(std::string(argument) +
+                          ": cannot be a file name: " + py::str(error.value()).cast<std::string>());
+  }
+  std::string bytes = encoded.cast<std::string>();
+  if (bytes.find('\0') != std::string::npos)
+    throw py::value_error(std::string(argument) + ": a path cannot hold a NUL character");
+  return bytes;
+}
+
+// A path for a message or for Python: decoded as the file system does, with what does not
+// decode kept as escapes.
+py::str pathObject(const std::string& path) {
+  return py::module_::import("os").attr("fsdecode")(py::bytes(path));
+}
+
+std::string shownPath(const std::string& path) {
+  return pathObject(path).attr("encode")("utf-8", "backslashreplace").cast<std::string>();
 }
 
 [[noreturn]] void raiseOsError(int number, const std::string& message) {
@@ -37,21 +59,22 @@ std::string checkedThemePath(const std::string& path) {
     case kvxhost::ThemeStatus::Ok:
       return check.path;
     case kvxhost::ThemeStatus::NotFound:
-      raiseOsError(ENOENT, path + ": " + check.message);
+      raiseOsError(ENOENT, shownPath(path) + ": " + check.message);
     case kvxhost::ThemeStatus::Folder:
-      raiseOsError(EISDIR, path + ": " + check.message);
+      raiseOsError(EISDIR, shownPath(path) + ": " + check.message);
     case kvxhost::ThemeStatus::Unreadable:
-      raiseOsError(EACCES, path + ": " + check.message);
+      raiseOsError(EACCES, shownPath(path) + ": " + check.message);
     case kvxhost::ThemeStatus::NotATheme:
+    case kvxhost::ThemeStatus::OverBudget:
       break;
   }
-  throw py::value_error(path + ": " + check.message);
+  throw py::value_error(shownPath(path) + ": " + check.message);
 }
 
 class Theme {
  public:
   explicit Theme(const py::object& path)
-      : path_(path.is_none() ? std::string() : checkedThemePath(pathText(path))) {}
+      : path_(path.is_none() ? std::string() : checkedThemePath(pathText(path, "path"))) {}
   const std::string& path() const { return path_; }
 
   py::dict info() const {
@@ -72,12 +95,12 @@ class Theme {
 std::string themePathOf(const py::object& theme) {
   if (theme.is_none()) return {};
   if (py::isinstance<Theme>(theme)) return theme.cast<const Theme&>().path();
-  return checkedThemePath(pathText(theme));
+  return checkedThemePath(pathText(theme, "theme"));
 }
 
 // A description (dict, or the path of a JSON file) packed into a theme file.
 void pack(const py::object& description, const py::object& path) {
-  const std::string output = pathText(path);
+  const std::string output = pathText(path, "path");
   kvxauthor::ThemeSpec model;
   std::string error;
   std::string subject;
@@ -88,18 +111,19 @@ void pack(const py::object& description, const py::object& path) {
     if (!kvxauthor::parseThemeJson(text, std::filesystem::current_path(), &model, &error))
       throw py::value_error(subject + ": " + error);
   } else {
-    subject = pathText(description);
+    subject = pathText(description, "description");
     std::error_code missing;
     if (!std::filesystem::is_regular_file(subject, missing))
-      raiseOsError(ENOENT, subject + ": no such theme description");
+      raiseOsError(ENOENT, shownPath(subject) + ": no such theme description");
     if (!kvxauthor::loadThemeJson(subject, &model, &error))
-      throw py::value_error(subject + ": " + error);
+      throw py::value_error(shownPath(subject) + ": " + error);
+    subject = shownPath(subject);
   }
   if (!kvxauthor::packTheme(model, output, &error)) throw py::value_error(subject + ": " + error);
 }
 
 py::array texture(const py::object& path, bool rgb) {
-  const std::string theme = checkedThemePath(pathText(path));
+  const std::string theme = checkedThemePath(pathText(path, "path"));
   kvxauthor::Texture picture;
   std::string error;
   if (!kvxauthor::fetchPlaceholderTexture(theme, &picture, &error)) throw py::value_error(error);
@@ -121,13 +145,14 @@ PYBIND11_MODULE(_kvxtheme, module) {
       .def_property_readonly("path",
                              [](const Theme& theme) -> py::object {
                                if (theme.path().empty()) return py::none();
-                               return py::str(theme.path());
+                               return pathObject(theme.path());
                              })
       .def("info", &Theme::info,
            "The page, groups, objects and streams, as `kvxtheme info --json`.")
       .def("__repr__", [](const Theme& theme) {
-        return theme.path().empty() ? std::string("Theme(None)")
-                                    : "Theme(" + std::string(py::repr(py::str(theme.path()))) + ")";
+        return theme.path().empty()
+                   ? std::string("Theme(None)")
+                   : "Theme(" + py::repr(pathObject(theme.path())).cast<std::string>() + ")";
       });
 
   py::class_<kvxpy::Effect>(module, "Effect",

@@ -35,13 +35,6 @@ void maskSizeOf(const uint8_t* record, int32_t* width, int32_t* height) {
   *height = int32At(record, own ? 160 : 360);
 }
 
-uint64_t pictureBytes(int32_t width, int32_t height, int bitsPerPixel) {
-  if (width <= 0 || height <= 0) return 0;
-  const uint64_t rowBytes = bitsPerPixel == 1 ? (static_cast<uint64_t>(width) + 7) / 8
-                                              : static_cast<uint64_t>(width) * (bitsPerPixel / 8);
-  return rowBytes * static_cast<uint64_t>(height);
-}
-
 void fillFromRecord(ThemeObject* object, const uint8_t* record, uint16_t version) {
   char name[128];
   std::memcpy(name, record, sizeof(name));
@@ -124,24 +117,12 @@ int readPictureInto(const kvx::PictureChunk& picture, kvx::pixels::PixelBuffer& 
   }
 }
 
-int pictureBitsOf(const kvx::KvxContainer& file) {
-  const int32_t pixelFormat = int32At(file.headerRecord().data(), kHeaderPixelFormat);
-  return pixelFormat == 2 ? 24 : pixelFormat == 64 ? 1 : 8;
-}
-
-uint64_t declaredPictureBytes(const uint8_t* record, int bitsPerPixel) {
-  int32_t maskWidth = 0, maskHeight = 0;
-  maskSizeOf(record, &maskWidth, &maskHeight);
-  return pictureBytes(int32At(record, 136), int32At(record, 140), bitsPerPixel) +
-         pictureBytes(maskWidth, maskHeight, 8);
-}
-
 int loadObject(const ThemeSource& file, int index, ThemeObject** out, ThemeDocument* document,
                int32_t pageRenderFlag) {
   const kvx::ObjectChunks& chunks = file.container->objects()[index];
   const uint8_t* record = chunks.info.data();
   const uint16_t version = uint16At(file.container->headerRecord().data(), kHeaderVersion);
-  const int bits = pictureBitsOf(*file.container);
+  const int bits = static_cast<int>(file.container->pictureBits());
 
   std::unique_ptr<ThemeObject> object(new (std::nothrow) ThemeObject);
   if (!object) return 0;

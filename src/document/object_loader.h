@@ -22,16 +22,6 @@ struct ThemeSource {
 int loadObject(const ThemeSource& file, int index, ThemeObject** object, ThemeDocument* document,
                int32_t pageRenderFlag);
 
-// What the pictures of one theme may hold in memory together, colour and masks at their
-// stored depth: the sizes come from the records, whatever the stored pictures hold.
-constexpr uint64_t kMaxThemePictureBytes = uint64_t{1} << 30;
-
-// Bits per pixel of the file's colour pictures: 24, 1 or 8, from its pixel format.
-int pictureBitsOf(const kvx::KvxContainer& file);
-
-// The bytes the object's colour picture (at `bitsPerPixel`) and mask declare in its record.
-uint64_t declaredPictureBytes(const uint8_t* record, int bitsPerPixel);
-
 // Writes a stored picture into `buffer`, clipped to it; a one-colour picture fills the whole
 // buffer. 1 on success, else the reader's failure (0 or below).
 int readPictureInto(const kvx::PictureChunk& picture, kvx::pixels::PixelBuffer& buffer);

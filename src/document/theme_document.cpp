@@ -51,7 +51,3 @@ void ThemeDocument::removeUnreferencedGroups() {
     return !group || !referenced.count(group->id);
   });
 }
-
-void ThemeDocument::deleteObjects() {
-  objects.clear();
-}

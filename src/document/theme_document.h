@@ -24,7 +24,6 @@ class ThemeDocument {
   ThemeObject* findObject(const char* name) const;
   int isGroupReferenced(int32_t id) const;
   void removeUnreferencedGroups();
-  void deleteObjects();
 
   // Theme file loading.
   int loadThemeFile(const char* path);

@@ -11,6 +11,7 @@
 #include "document/object_loader.h"
 #include "document/theme_document.h"
 #include "kvxtheme/commonlib.h"
+#include "kvxtheme/kvx_format.h"
 #include "kvxtheme/objectfilelib.h"
 
 namespace {
@@ -37,15 +38,9 @@ BlockString readBlockString(const uint8_t* block, size_t size, size_t offset) {
 // Refuses a theme whose records declare more picture memory than a theme may hold, before any
 // picture is allocated; a small file could otherwise ask for many gigabytes.
 bool withinPictureBudget(const kvx::KvxContainer& file) {
-  const int bits = pictureBitsOf(file);
-  uint64_t total = 0;
-  for (const kvx::ObjectChunks& object : file.objects()) {
-    total += declaredPictureBytes(object.info.data(), bits);
-    if (total > kMaxThemePictureBytes) break;
-  }
-  if (total <= kMaxThemePictureBytes) return true;
+  if (file.declaredPictureBytes() <= kvx::kMaxThemePictureBytes) return true;
   const std::string detail = "the theme's pictures declare more than " +
-                             std::to_string(kMaxThemePictureBytes >> 20) +
+                             std::to_string(kvx::kMaxThemePictureBytes >> 20) +
                              " MiB, the most one theme may hold";
   c32SetDLLErrInfo(detail.c_str(), kErrorOutOfMemory, 1, 3300, 5, 0);
   return false;

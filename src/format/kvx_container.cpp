@@ -137,6 +137,34 @@ bool KvxContainer::readTable(std::string* error) {
   return true;
 }
 
+uint32_t KvxContainer::pictureBits() const {
+  return bitsForFormatCode(static_cast<int32_t>(loadU32(header_.data() + kHeaderPixelFormat)));
+}
+
+namespace {
+
+uint64_t pictureBytes(int32_t width, int32_t height, uint32_t bits) {
+  if (width <= 0 || height <= 0) return 0;
+  return packedRowBytes(static_cast<uint64_t>(width), bits) * static_cast<uint64_t>(height);
+}
+
+}  // namespace
+
+uint64_t KvxContainer::declaredPictureBytes() const {
+  const uint32_t bits = pictureBits();
+  uint64_t total = 0;
+  for (const ObjectChunks& object : objects_) {
+    const uint8_t* record = object.info.data();
+    // The mask's size: the record's own mask rectangle when it says so, else the attributes'.
+    const bool ownMask = loadU16(record + 144) != 0;
+    total += pictureBytes(static_cast<int32_t>(loadU32(record + 136)),
+                          static_cast<int32_t>(loadU32(record + 140)), bits) +
+             pictureBytes(static_cast<int32_t>(loadU32(record + (ownMask ? 156 : 356))),
+                          static_cast<int32_t>(loadU32(record + (ownMask ? 160 : 360))), 8);
+  }
+  return total;
+}
+
 bool KvxContainer::takeChunk(uint32_t type, uint32_t object, std::span<const uint8_t> data,
                              std::string* error) {
   const bool perObject = type == kChunkObjectInfo || type == kChunkPicture || type == kChunkMask ||

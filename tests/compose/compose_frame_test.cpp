@@ -51,7 +51,7 @@ class FakeTexts : public ITextProvider {
 
 }  // namespace
 
-TEST(Compositor, ThemeWithoutPlaceholderIgnoresTheSource) {
+TEST(ComposeFrame, ThemeWithoutPlaceholderIgnoresTheSource) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 8;
@@ -63,7 +63,7 @@ TEST(Compositor, ThemeWithoutPlaceholderIgnoresTheSource) {
   EXPECT_EQ(output.at(3, 2)[2], 0);
 }
 
-TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
+TEST(ComposeFrame, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 16;
@@ -78,7 +78,7 @@ TEST(Compositor, PlaceholderReceivesTheSourceAndLaterObjectsLieBelow) {
   EXPECT_EQ(output.at(1, 1)[0], 0);
 }
 
-TEST(Compositor, HiddenLayersAreInvisible) {
+TEST(ComposeFrame, HiddenLayersAreInvisible) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 8;
@@ -89,7 +89,7 @@ TEST(Compositor, HiddenLayersAreInvisible) {
   for (uint8_t byte : output.bytes) ASSERT_EQ(byte, 0);
 }
 
-TEST(Compositor, RotationTagTurnsThePicture) {
+TEST(ComposeFrame, RotationTagTurnsThePicture) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 64;
@@ -108,7 +108,7 @@ TEST(Compositor, RotationTagTurnsThePicture) {
   EXPECT_EQ(std::memcmp(output.bytes.data(), source.bytes.data(), output.bytes.size()), 0);
 }
 
-TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
+TEST(ComposeFrame, HolderRefTransformDataPlacesThePicture) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 40;
@@ -132,7 +132,7 @@ TEST(Compositor, HolderRefTransformDataPlacesThePicture) {
   EXPECT_GT(output.at(30, 20)[0], 150);
 }
 
-TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
+TEST(ComposeFrame, FieldModeResizesToTheFullFrameAndTakesItsLines) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 720;
@@ -158,7 +158,7 @@ TEST(Compositor, FieldModeResizesToTheFullFrameAndTakesItsLines) {
   EXPECT_GT(output.at(100, 146)[0], 200);
 }
 
-TEST(Compositor, SameSizeCopiesTheComposedFrame) {
+TEST(ComposeFrame, SameSizeCopiesTheComposedFrame) {
   ThemeDocument document;
   ClipState clip(document);
   document.pageWidth = 32;
@@ -172,7 +172,7 @@ TEST(Compositor, SameSizeCopiesTheComposedFrame) {
 
 // The frame is cleared unless its first layer hides all of it: a hole in that layer's mask, a
 // level or a mode that lets the frame show through must show black, never the last frame.
-TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
+TEST(ComposeFrame, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
   struct Case {
     const char* name;
     int left, width;  // of the placeholder; the page is 16 wide
@@ -210,7 +210,7 @@ TEST(Compositor, FrameStartsBlackUnlessTheFirstLayerHidesIt) {
 
 // Rows the host hands over with gaps between them are gathered first; rows that already form
 // one picture are read in place. Both give the same frame.
-TEST(Compositor, PaddedAndPackedHostRowsGiveTheSameFrame) {
+TEST(ComposeFrame, PaddedAndPackedHostRowsGiveTheSameFrame) {
   ThemeDocument document;
   document.pageWidth = 24;
   document.pageHeight = 10;
@@ -232,7 +232,7 @@ TEST(Compositor, PaddedAndPackedHostRowsGiveTheSameFrame) {
 
 // A host may hand the same rows as source and destination: the frame composed in place is the
 // frame composed into rows of its own, placed and rotated alike.
-TEST(Compositor, SourceRowsMayBeTheDestinationRows) {
+TEST(ComposeFrame, SourceRowsMayBeTheDestinationRows) {
   for (const char* link : {"", "<rotation=12>"}) {
     SCOPED_TRACE(link);
     ThemeDocument document;

@@ -174,7 +174,6 @@ TEST_F(ThemeLoading, PicturesBeyondTheThemeBudgetAreRefused) {
     }
     c32ClearDLLErrInfo();
     ThemeDocument document;
-    ClipState clip(document);
     const int result = document.loadThemeFile(write(writer).c_str());
     return std::pair{result, document.objects.size()};
   };

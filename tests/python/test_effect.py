@@ -105,6 +105,8 @@ def read_only(frame):
     (lambda e, f: e.render(f, 0, out=read_only(f)), ValueError, "read-only"),
     (lambda e, f: e.render(f, 0, texts={"title": 3}), ValueError, "texts"),
     (lambda e, f: e.render(f, 0, texts=["title"]), ValueError, "texts"),
+    (lambda e, f: e.render(f, 0, texts={"title": "a\ud800"}), ValueError, "texts\\['title'\\]"),
+    (lambda e, f: e.render(f, 0, texts={"\udcff": "a"}), ValueError, "texts key"),
 ])
 def test_wrong_arguments_are_refused(call, error, message):
     frame = moving_frames(1)[0]

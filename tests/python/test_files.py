@@ -1,6 +1,7 @@
 """kvxtheme.Theme, pack and texture against the tool's commands."""
 import json
 import os
+import shutil
 import subprocess
 
 import numpy
@@ -77,3 +78,34 @@ def test_missing_files_raise_os_errors(tmp_path):
                  lambda: kvxtheme.pack(str(tmp_path / "none.json"), tmp_path / "x.kvx")):
         with pytest.raises(OSError):
             call()
+
+
+@pytest.mark.parametrize("path, error, message", [
+    ("theme\ud800.kvx", ValueError, "theme: cannot be a file name"),
+    ("theme\0.kvx", ValueError, "theme: a path cannot hold a NUL character"),
+    (b"theme\0.kvx", ValueError, "NUL"),
+])
+def test_paths_that_cannot_be_file_names_are_refused(path, error, message):
+    with pytest.raises(error, match=message):
+        kvxtheme.Effect(path, 64, 48)
+
+
+def test_undecodable_names_reach_their_file(tmp_path):
+    # A name that is not UTF-8 comes to Python as os.fsdecode makes it, with surrogates.
+    name = os.fsdecode(b"caf\xe9.kvx")
+    shutil.copy(sample_themes()[0], tmp_path / name)
+    theme = kvxtheme.Theme(str(tmp_path / name))
+    assert theme.path == str(tmp_path / name)
+    assert "caf" in repr(theme)
+    with kvxtheme.Effect(theme.path, 64, 48) as effect:
+        assert effect.render(numpy.zeros((48, 64, 3), numpy.uint8), 0).shape == (48, 64, 3)
+    with pytest.raises(FileNotFoundError, match=r"gon\\udce9"):
+        kvxtheme.Theme(str(tmp_path / os.fsdecode(b"gon\xe9.kvx")))
+
+
+def test_folders_and_foreign_files_are_told_apart(tmp_path):
+    with pytest.raises(IsADirectoryError):
+        kvxtheme.Theme(tmp_path)
+    (tmp_path / "notes.kvx").write_text("not a theme")
+    with pytest.raises(ValueError, match="is not a theme file"):
+        kvxtheme.Effect(tmp_path / "notes.kvx", 64, 48)

@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <vector>
 
 #include "kvxtheme/kvx_container.h"
+#include "kvxtheme/kvx_format.h"
 
 namespace kvxhost {
 namespace {
@@ -34,9 +36,16 @@ ThemeCheck checkThemeFile(const std::string& path) {
 
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!kvx::readThemeFileBytes(path, &bytes, &why) ||
-      !kvx::KvxContainer::parse(std::move(bytes), &why))
+  std::unique_ptr<kvx::KvxContainer> theme;
+  if (kvx::readThemeFileBytes(path, &bytes, &why))
+    theme = kvx::KvxContainer::parse(std::move(bytes), &why);
+  if (!theme)
     return refused(ThemeStatus::NotATheme, std::move(absolute), "is not a theme file: " + why);
+  if (theme->declaredPictureBytes() > kvx::kMaxThemePictureBytes)
+    return refused(ThemeStatus::OverBudget, std::move(absolute),
+                   "the theme's pictures declare more than " +
+                       std::to_string(kvx::kMaxThemePictureBytes >> 20) +
+                       " MiB, the most one theme may hold");
   return ThemeCheck{ThemeStatus::Ok, std::move(absolute), {}};
 }
 

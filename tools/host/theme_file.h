@@ -1,8 +1,7 @@
 #pragma once
 // A host's first look at the theme file it was given, so that every host refuses a missing,
 // unreadable or foreign file in the same words before the effect (which would go on with an
-// empty page) is asked to load it. A theme that asks for more memory than a theme may hold is
-// found by loading it: ReferenceHost::loadFailure() after begin.
+// empty page) is asked to load it.
 #include <string>
 
 namespace kvxhost {
@@ -13,6 +12,7 @@ enum class ThemeStatus {
   Folder,      // a folder where a theme file was asked for
   Unreadable,  // there, but this process may not read it
   NotATheme,   // read, but not a KVX theme (or a damaged one)
+  OverBudget,  // a theme whose pictures would take more memory than a theme may hold
 };
 
 struct ThemeCheck {
@@ -22,7 +22,7 @@ struct ThemeCheck {
   bool ok() const { return status == ThemeStatus::Ok; }
 };
 
-// Checks `path` (not empty) is a readable KVX theme file.
+// Checks `path` (not empty) is a readable KVX theme file the effect can load.
 ThemeCheck checkThemeFile(const std::string& path);
 
 }  // namespace kvxhost

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "kvxtheme/kvx_writer.h"
 #include "support/test_support.h"
 
 namespace {
@@ -15,6 +16,16 @@ TEST(ThemeFile, RefusesWhatIsNotAThemeInOneWordingForEveryHost) {
   kvxtest::TempDir folder;
   std::ofstream(folder.file("passwd.kvx")) << "root:x:0:0:root:/root:/bin/bash\n";
   std::ofstream(folder.file("empty.kvx"));
+  // A record declaring 20,000 × 20,000 pixels over a one-colour picture: a small file that
+  // loading would turn into 1.6 GB.
+  kvx::KvxWriter huge;
+  huge.setPageSize(320, 240);
+  kvx::KvxObjectRecord record;
+  record.setName("huge");
+  record.setRect(0, 0, 20000, 20000);
+  huge.addObject(record).setPicture(kvx::KvxPicture::oneColour(8, 4, 24, 0));
+  std::string error;
+  ASSERT_TRUE(huge.write(folder.file("huge.kvx"), &error)) << error;
   const struct {
     std::string path;
     ThemeStatus status;
@@ -25,6 +36,7 @@ TEST(ThemeFile, RefusesWhatIsNotAThemeInOneWordingForEveryHost) {
       {folder.file("passwd.kvx"), ThemeStatus::NotATheme, "is not a theme file: "},
       {folder.file("empty.kvx"), ThemeStatus::NotATheme, "is not a theme file: "},
       {"/dev/null", ThemeStatus::NotATheme, "not a regular file"},
+      {folder.file("huge.kvx"), ThemeStatus::OverBudget, "more than 1024 MiB"},
   };
   for (const auto& test : cases) {
     const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(test.path);
