@@ -146,20 +146,24 @@ void ThemeFilter::reportOnce(const std::string& message) {
 
 bool ThemeFilter::startClip() {
   restartPending_ = false;
-  if (clipRunning_) host_.end();
-  clipRunning_ = false;
   std::string theme = strings_[kThemePath];
-  themeUsable_ = true;
   if (!theme.empty()) {
     const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(theme);
     if (!check.ok()) {
+      // A clip that plays keeps its theme rather than lose it to a wrong one.
+      const bool keep = clipRunning_ && themeUsable_;
       reported_ = false;
-      reportOnce(theme + ": " + check.message + "; frames pass through unchanged");
+      reportOnce(theme + ": " + check.message +
+                 (keep ? "; the previous theme stays" : "; frames pass through unchanged"));
+      if (keep) return true;
       themeUsable_ = false;
       return false;
     }
     theme = check.path;
   }
+  if (clipRunning_) host_.end();
+  clipRunning_ = false;
+  themeUsable_ = true;
   host_.setThemePath(theme);
   clipRunning_ = host_.begin(width_, height_) != 0;
   if (!host_.loadFailure().empty()) {

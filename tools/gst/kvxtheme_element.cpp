@@ -170,12 +170,16 @@ static GstFlowReturn gst_kvx_theme_transform_frame(GstVideoFilter* filter, GstVi
   GstKvxTheme* self = GST_KVX_THEME(filter);
   const int64_t index = frameIndex(self, in);
   const kvxhost::FieldOrder order = frameFieldOrder(self->fieldOrder, &in->info, in->buffer);
-  std::string error;
+  std::string error, notice;
   bool drawn = self->stream->render(index, order,
                                     static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(in, 0)),
                                     GST_VIDEO_FRAME_PLANE_STRIDE(in, 0),
                                     static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(out, 0)),
-                                    GST_VIDEO_FRAME_PLANE_STRIDE(out, 0), &error);
+                                    GST_VIDEO_FRAME_PLANE_STRIDE(out, 0), &error, &notice);
+  if (!notice.empty())
+    GST_ELEMENT_WARNING(self, RESOURCE, NOT_FOUND,
+                        ("Could not use theme file %s; the previous theme stays.", notice.c_str()),
+                        (nullptr));
   if (!drawn && !error.empty()) {
     GST_ELEMENT_ERROR(self, RESOURCE, FAILED, ("Could not use theme: %s.", error.c_str()),
                       (nullptr));

@@ -100,13 +100,27 @@ bool ThemeStream::startClip(kvxhost::FieldOrder order, std::string* error) {
 
 bool ThemeStream::render(int64_t index, kvxhost::FieldOrder order, const uint8_t* source,
                          size_t sourceStride, uint8_t* destination, size_t destinationStride,
-                         std::string* error) {
+                         std::string* error, std::string* notice) {
   error->clear();
+  notice->clear();
   bool restart;
+  std::string path;
+  uint64_t generation;
   {
     std::lock_guard<std::mutex> guard(settingsLock_);
     frameCaptions_ = captions_;
     restart = clipGeneration_ != themeGeneration_;
+    path = theme_;
+    generation = themeGeneration_;
+  }
+  // A playing clip keeps its theme rather than stop on a wrong one.
+  if (restart && clipRunning_ && !path.empty()) {
+    const kvxhost::ThemeCheck check = kvxhost::checkThemeFile(path);
+    if (!check.ok()) {
+      clipGeneration_ = generation;
+      *notice = path + ": " + check.message;
+      restart = false;
+    }
   }
   if ((restart || !clipRunning_ || order != clipOrder_) && !startClip(order, error)) return false;
   index = std::clamp<int64_t>(index, 0, std::numeric_limits<int>::max() / 2);

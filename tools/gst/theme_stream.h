@@ -35,9 +35,11 @@ class ThemeStream {
   void configure(int width, int height);
   // Renders frame `index` in `order` (fields woven as the effect's field mode does). False with
   // `error` set when the theme cannot be used; false with `error` empty when this one frame
-  // could not be composed in full (it is copied unchanged).
+  // could not be composed in full (it is copied unchanged). A theme set while a clip plays that
+  // cannot be used leaves the clip's theme in use: `notice` says why, once for that setting.
   bool render(int64_t index, kvxhost::FieldOrder order, const uint8_t* source, size_t sourceStride,
-              uint8_t* destination, size_t destinationStride, std::string* error);
+              uint8_t* destination, size_t destinationStride, std::string* error,
+              std::string* notice);
   // Ends the clip (the element stops).
   void stop();
 

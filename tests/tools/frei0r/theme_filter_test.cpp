@@ -90,15 +90,23 @@ TEST(ThemeFilterTest, SameValuesReloadNothingAndANewThemeRestartsTheClip) {
   EXPECT_EQ(count(trace.text(), "BeginKVXEffect"), 1u);
   EXPECT_EQ(count(trace.text(), "DoKVXEffect"), 3u);
 
+  // A theme that cannot be used, set while the clip plays (MLT, Kdenlive), is told once and
+  // the clip goes on with the theme it has.
   kvxtest::TempDir folder;
   const std::string missing = folder.file("missing.kvx");
-  filter->setString(kThemePath, missing.c_str());
-  filter->update(120, in.data(), out.data());
-  EXPECT_EQ(count(trace.text(), "EndKVXEffect"), 1u);
-  EXPECT_EQ(out, in) << "an unreadable theme passes frames through";
+  const std::vector<uint32_t> before = out;
+  testing::internal::CaptureStderr();
+  for (int frame = 3; frame < 6; ++frame) {
+    filter->setString(kThemePath, missing.c_str());
+    filter->update(frame / 25.0 * 1000, in.data(), out.data());
+  }
+  const std::string logged = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(count(logged, "missing.kvx: does not exist; the previous theme stays"), 1u) << logged;
+  EXPECT_EQ(count(trace.text(), "EndKVXEffect"), 0u);
+  EXPECT_EQ(out, before) << "the default page still drawn";
 
   filter->setString(kThemePath, "");
-  filter->update(160, in.data(), out.data());
+  filter->update(240, in.data(), out.data());
   EXPECT_EQ(count(trace.text(), "BeginKVXEffect"), 2u);
   EXPECT_NE(out, in);
 }

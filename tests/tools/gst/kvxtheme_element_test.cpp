@@ -1,6 +1,7 @@
 // The GStreamer element "kvxtheme" in pipelines of this process, checked against the tool.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <thread>
 
 #include "tools/gst/pipeline_runner.h"
@@ -139,21 +140,34 @@ TEST_F(KvxThemeElementTest, InterlacedCapsAndFieldOrderGiveTheToolsWovenFields) 
   }
 }
 
-TEST_F(KvxThemeElementTest, MissingThemeIsAClearErrorAtStartAndWhilePlaying) {
+TEST_F(KvxThemeElementTest, MissingThemeIsAnErrorAtStartAndLeavesThePlayingThemeInUse) {
   const std::string missing = "/nonexistent/folder/theme.kvx";
   PipelineRun atStart = runPipeline({.properties = "theme=" + missing}, frames_);
   EXPECT_NE(atStart.error.find("Could not use theme file \"" + missing + "\""), std::string::npos)
       << atStart.error;
   EXPECT_TRUE(atStart.frames.empty());
 
-  PipelineRun whilePlaying =
-      runPipeline({.beforeFrame =
-                       [&](GstElement* element, int index) {
-                         if (index == 2) g_object_set(element, "theme", missing.c_str(), nullptr);
-                       }},
-                  frames_);
-  EXPECT_NE(whilePlaying.error.find(missing), std::string::npos) << whilePlaying.error;
-  EXPECT_EQ(whilePlaying.frames.size(), 2u);
+  // Set again before every later frame, as a property binding would: told once.
+  kvxtest::TempDir folder;
+  const std::string notATheme = folder.file("notes.kvx");
+  std::ofstream(notATheme) << "not a theme";
+  for (const std::string& wrong : {missing, notATheme}) {
+    PipelineRun whilePlaying =
+        runPipeline({.properties = "title=Kept",
+                     .beforeFrame =
+                         [&](GstElement* element, int index) {
+                           if (index >= 2) g_object_set(element, "theme", wrong.c_str(), nullptr);
+                         }},
+                    frames_);
+    EXPECT_TRUE(whilePlaying.error.empty()) << whilePlaying.error;
+    ASSERT_EQ(whilePlaying.warnings.size(), 1u);
+    EXPECT_NE(whilePlaying.warnings[0].find(wrong), std::string::npos) << whilePlaying.warnings[0];
+    EXPECT_NE(whilePlaying.warnings[0].find("the previous theme stays"), std::string::npos);
+    PipelineRun kept = runPipeline({.properties = "title=Kept"}, frames_);
+    ASSERT_EQ(whilePlaying.frames.size(), kept.frames.size());
+    for (size_t i = 0; i < kept.frames.size(); ++i)
+      EXPECT_EQ(whilePlaying.frames[i].pixels, kept.frames[i].pixels) << wrong << ", frame " << i;
+  }
 }
 
 TEST_F(KvxThemeElementTest, PlayingAgainAfterNullStartsACleanClip) {

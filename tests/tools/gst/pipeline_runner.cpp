@@ -70,13 +70,19 @@ Picture pictureOf(GstSample* sample) {
   return picture;
 }
 
-// Takes the errors posted so far; keeps the first in `text`.
-void collectErrors(GstElement* pipeline, std::string* text) {
+// Takes the errors and warnings posted so far; keeps the first error and every warning.
+void collectErrors(GstElement* pipeline, PipelineRun* run) {
   GstBus* bus = gst_element_get_bus(pipeline);
-  while (GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
+  while (GstMessage* message = gst_bus_pop_filtered(
+             bus, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_WARNING))) {
     GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    if (text->empty() && error) *text = error->message;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+      gst_message_parse_error(message, &error, nullptr);
+      if (run->error.empty() && error) run->error = error->message;
+    } else {
+      gst_message_parse_warning(message, &error, nullptr);
+      if (error) run->warnings.push_back(error->message);
+    }
     g_clear_error(&error);
     gst_message_unref(message);
   }
@@ -119,7 +125,7 @@ PipelineRun runPipeline(const PipelineSetup& setup, const std::vector<Picture>& 
   for (int pass = 0; pass < setup.passes && run.error.empty(); ++pass) {
     context.index = 0;
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-      collectErrors(pipeline, &run.error);
+      collectErrors(pipeline, &run);
       if (run.error.empty()) run.error = "the pipeline did not start";
       gst_element_set_state(pipeline, GST_STATE_NULL);
       break;
@@ -142,9 +148,9 @@ PipelineRun runPipeline(const PipelineSetup& setup, const std::vector<Picture>& 
       }
       if (gst_app_sink_is_eos(GST_APP_SINK(sink))) break;
       ++idle;
-      collectErrors(pipeline, &run.error);
+      collectErrors(pipeline, &run);
     }
-    collectErrors(pipeline, &run.error);
+    collectErrors(pipeline, &run);
     gst_element_set_state(pipeline, GST_STATE_NULL);
   }
   gst_object_unref(source);

@@ -17,6 +17,7 @@ void initGStreamer();
 struct PipelineRun {
   std::vector<Picture> frames;  // packed BGR
   std::string error;            // the first error on the bus, empty when none
+  std::vector<std::string> warnings;
 };
 
 struct PipelineSetup {
