@@ -149,3 +149,87 @@ def test_command_line_shows_progress_and_fails_on_a_wrong_manifest(source, tmp_p
     refused = subprocess.run([sys.executable, "-m", "kvxtheme.batch", str(tmp_path / "wrong.json"),
                               "--tool", TOOL], capture_output=True, text=True, env=env)
     assert refused.returncode == 2 and "expected a list of jobs" in refused.stderr
+
+
+@pytest.fixture(scope="module")
+def silent(tmp_path_factory):
+    """Two seconds of video without sound, and one second of sound without video."""
+    folder = tmp_path_factory.mktemp("silent")
+    video, sound = str(folder / "silent.mkv"), str(folder / "sound.flac")
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                    "testsrc2=size=160x120:rate=25:duration=2", "-c:v", "ffv1", video], check=True)
+    subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=duration=1", sound],
+                   check=True)
+    return video, sound
+
+
+def test_every_file_problem_is_listed_with_its_job_before_anything_runs(silent, tmp_path):
+    video, sound = silent
+    jobs = [
+        {"input": "missing.mp4", "output": "a.mkv"},
+        {"input": sound, "output": "b.mkv"},
+        {"input": video, "output": "out/c.mp4"},
+        {"input": video, "output": "./out/c.mp4"},
+        {"input": video, "output": "out/../out/c.mp4"},
+        {"input": video, "output": video},
+    ]
+    path = tmp_path / "manifest.json"
+    path.write_text(json.dumps(jobs))
+    with pytest.raises(batch.ManifestError) as refusal:
+        batch.read_manifest(str(path))
+    lines = str(refusal.value).splitlines()
+    expected = [("jobs[0].input", "does not exist"), ("jobs[1].input", "has no video stream"),
+                ("jobs[3].output", "two jobs would write the same output"),
+                ("jobs[4].output", "two jobs would write the same output"),
+                ("jobs[5].output", "overwrite a file the batch reads")]
+    assert len(lines) == len(expected), lines
+    for line, (field, says) in zip(lines, expected):
+        assert field in line and says in line, line
+    assert not (tmp_path / "out").exists(), "nothing runs before the manifest is sound"
+
+
+def test_silent_clips_are_segmented_and_joined(client, silent, tmp_path):
+    video, _ = silent
+    job = {"input": video, "output": str(tmp_path / "deep" / "split.mkv"), "codec": "ffv1",
+           "title": "Quiet", "segment_frames": 20}
+    assert batch.run(client, TOOL, [job], report=lambda line: None) == {}
+    alone = str(tmp_path / "alone.mkv")
+    subprocess.run([TOOL, "render", "--quiet", "--input", video, "--output", alone,
+                    *batch._render_options(job)], check=True)
+    assert frame_hashes(job["output"]) == frame_hashes(alone)
+    assert audio_streams(job["output"]) == []
+
+
+@pytest.mark.parametrize("fail_fast", [False, True])
+def test_a_job_that_cannot_start_leaves_the_others_unless_failing_fast(client, silent, source,
+                                                                       tmp_path, fail_fast):
+    _, sound = silent
+    # Past the manifest's checks (as if the file changed since): no frames to count.
+    broken = {"input": sound, "output": str(tmp_path / "broken.mkv"), "segment_frames": 10}
+    good = {"input": source, "output": str(tmp_path / "good.mkv"), "codec": "ffv1"}
+    lines = []
+    errors = batch.run(client, TOOL, [broken, good], report=lines.append, fail_fast=fail_fast)
+    assert str(tmp_path / "broken.mkv") in errors
+    assert len(lines) == 2
+    if fail_fast:
+        assert "not run" in errors[str(tmp_path / "good.mkv")]
+        assert not (tmp_path / "good.mkv").exists()
+    else:
+        assert str(tmp_path / "good.mkv") not in errors
+        assert (tmp_path / "good.mkv").exists()
+
+
+def test_command_line_summary_names_each_job_and_fails_without_a_traceback(silent, tmp_path):
+    video, _ = silent
+    jobs = [{"input": video, "output": "good.mkv", "codec": "ffv1"},
+            {"input": video, "output": "bad.mkv", "theme": "missing.kvx"}]
+    (tmp_path / "manifest.json").write_text(json.dumps(jobs))
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
+    done = subprocess.run([sys.executable, "-m", "kvxtheme.batch", str(tmp_path / "manifest.json"),
+                           "--workers", "1", "--tool", TOOL], capture_output=True, text=True,
+                          env=env, timeout=300)
+    assert done.returncode == 1, done.stderr
+    assert "1 done, 1 failed" in done.stderr
+    assert f"done  {tmp_path / 'good.mkv'}" in done.stderr
+    assert f"failed  {tmp_path / 'bad.mkv'}: " in done.stderr and "missing.kvx" in done.stderr
+    assert "Traceback" not in done.stderr
