@@ -57,6 +57,41 @@ TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
   }
 }
 
+// The finished output is renamed over its name: an output that is also a file the render reads
+// would replace it, however the name is spelt.
+TEST_F(RenderCommandTest, AnOutputThatIsTheInputOrTheThemeIsRefusedAndLeftAlone) {
+  const std::string clip = folder_.file("clip.mkv");
+  ASSERT_EQ(
+      render("--input testsrc --frames 3 --size 64x48 --codec ffv1 --output " + quote(clip)).status,
+      0);
+  // A theme is known by its content, whatever its name says.
+  const std::string theme = folder_.file("theme.mkv");
+  std::filesystem::copy_file(kvxtest::buildPath("themes/lower-third.kvx"), theme);
+  std::filesystem::create_directory(folder_.file("sub"));
+  const auto bytes = [](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  const std::string clipBefore = bytes(clip), themeBefore = bytes(theme);
+  const struct {
+    std::string arguments;
+    const char* says;
+  } cases[] = {
+      {"--input " + quote(clip) + " --output " + quote(clip), "is also the input"},
+      {"--input " + quote(clip) + " --output " + quote(folder_.file("sub/../clip.mkv")),
+       "is also the input"},
+      {"--input testsrc --frames 1 --theme " + quote(theme) + " --output " + quote(theme),
+       "is also the theme"},
+  };
+  for (const auto& test : cases) {
+    const RunResult result = render(test.arguments);
+    EXPECT_EQ(result.status, 1) << test.arguments;
+    EXPECT_NE(result.output.find(test.says), std::string::npos) << result.output;
+  }
+  EXPECT_EQ(bytes(clip), clipBefore);
+  EXPECT_EQ(bytes(theme), themeBefore);
+}
+
 TEST_F(RenderCommandTest, TestPatternAndPictureSequences) {
   std::string pattern = folder_.file("frame_%03d.png");
   RunResult result =

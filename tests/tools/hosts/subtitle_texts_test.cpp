@@ -96,6 +96,7 @@ TEST_F(SubtitleTextsTest, UnusableSubtitleFilesAreRefusedInOneLine) {
   std::ofstream(latin1) << "1\n00:00:00,200 --> 00:00:00,500\ncaf\xe9\n\n";
   const std::string missing = folder_.file("missing.vtt");
   const std::string out = folder_.file("out.png");
+  const std::string theme = kvxtest::buildPath("themes/lower-third.kvx");
   const std::pair<std::string, std::string> cases[] = {
       {"--texts " + quote(missing), missing + ": does not exist"},
       {"--texts " + quote(garbage), garbage + ": holds no cues"},
@@ -103,6 +104,11 @@ TEST_F(SubtitleTextsTest, UnusableSubtitleFilesAreRefusedInOneLine) {
       {"--texts " + quote(cues_) + " --texts " + quote(garbage), "--texts: takes one subtitle"},
       {"--texts-key Description", "--texts-key: names the key of a subtitle file"},
       {"--texts " + quote(cues_) + " --texts-key ''", "--texts-key: needs the name"},
+      // A key no layer shows would render nothing.
+      {"--texts " + quote(cues_) + " --texts-key Bogus",
+       "--texts-key: Bogus: the default page has no text layer of that name"},
+      {"--theme " + quote(theme) + " --texts " + quote(cues_) + " --texts-key Bogus",
+       "--texts-key: Bogus: " + theme + " has no text layer of that name"},
   };
   for (const auto& [options, message] : cases) {
     RunResult result = run(quote(kvxthemeTool()) + " render --quiet --input testsrc --output " +

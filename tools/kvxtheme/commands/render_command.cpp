@@ -1,8 +1,10 @@
 // kvxtheme render: a theme over a video, a picture or a generated test pattern.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "arguments.h"
+#include "authoring/theme_info.h"
 #include "cli_error.h"
 #include "command.h"
 #include "kvxtheme/caption_keys.h"
@@ -103,6 +105,29 @@ VideoCodec parseCodec(const std::string& option, const std::string& text) {
   fail(option, "'" + text + "' is none of h264, ffv1, prores, vp9 and qtrle");
 }
 
+// A key that is not a caption key fills the text layer of that name; without one in the theme
+// nothing would show.
+void checkTextsKey(const std::string& key, const std::string& theme) {
+  for (const auto& caption : kvxtheme::kCaptionKeys)
+    if (key == caption.key) return;
+  std::vector<std::string> layers;
+  if (!theme.empty()) {
+    kvxauthor::ThemeInfo info;
+    std::string error;
+    if (!kvxauthor::readThemeInfo(theme, &info, &error)) return;  // the render names the cause
+    for (const kvxauthor::ObjectInfo& object : info.objects) {
+      if (object.kind != "text") continue;
+      if (object.name == key) return;
+      layers.push_back(object.name);
+    }
+  }
+  std::string known = "the caption keys";
+  for (const auto& caption : kvxtheme::kCaptionKeys) known += std::string(" ") + caption.key;
+  for (const std::string& layer : layers) known += ", " + layer;
+  fail("--texts-key", key + ": " + (theme.empty() ? "the default page" : theme) +
+                          " has no text layer of that name (the keys it shows: " + known + ")");
+}
+
 RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   RenderOptions options;
   std::string subtitles, subtitlesKey;
@@ -170,6 +195,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   if (!subtitles.empty()) {
     // A refusal names the file and the cause; FFmpeg's own messages would only repeat it.
     if (!options.verbose) av_log_set_level(AV_LOG_QUIET);
+    if (!subtitlesKey.empty()) checkTextsKey(subtitlesKey, options.themePath);
     options.texts.loadSubtitles(subtitles, subtitlesKey.empty() ? kTitleKey : subtitlesKey);
   }
   return options;

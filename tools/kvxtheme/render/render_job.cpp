@@ -69,6 +69,21 @@ std::string themeFilePath(const std::string& theme) {
   return check.path;
 }
 
+// Refuses an output that would replace a file the render reads: the finished output is renamed
+// over it, so the source would be lost.
+void checkOutputIsNew(const RenderOptions& options, const std::string& theme) {
+  const struct {
+    const std::string& path;
+    const char* what;
+  } reads[] = {{options.input, "the input"}, {theme, "the theme"}};
+  for (const auto& read : reads) {
+    std::error_code error;
+    if (!read.path.empty() && std::filesystem::equivalent(options.output, read.path, error))
+      fail(options.output,
+           std::string("is also ") + read.what + " of the render; choose another output name");
+  }
+}
+
 }  // namespace
 
 int64_t render(const RenderOptions& options) {
@@ -77,6 +92,7 @@ int64_t render(const RenderOptions& options) {
     fail("--codec",
          "chooses the codec of a video output (.mp4, .mkv, .mov), not of " + options.output);
   const std::string theme = themeFilePath(options.themePath);
+  checkOutputIsNew(options, theme);
   const int64_t start = std::max<int64_t>(0, options.startFrame);
   std::unique_ptr<FrameSource> source = openSource(options, start);
   SourceInfo info = source->info();
