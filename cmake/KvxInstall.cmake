@@ -42,3 +42,5 @@ if(TARGET kvxtheme_python)
   install(TARGETS kvxtheme_python LIBRARY DESTINATION ${KVX_PYTHON_DIR}/kvxtheme)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kvxtheme/ DESTINATION ${KVX_PYTHON_DIR}/kvxtheme)
 endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -273,5 +273,5 @@ static gboolean plugin_init(GstPlugin* plugin) {
 
 #define PACKAGE "kvxtheme"
 GST_PLUGIN_DEFINE(GST_VERSION_MAJOR, GST_VERSION_MINOR, kvxtheme,
-                  "Draws KVX themes around video frames", plugin_init, KVX_VERSION, "unknown",
-                  "kvxtheme", "unknown")
+                  "Draws KVX themes around video frames", plugin_init, KVX_VERSION, "LGPL",
+                  "kvxtheme", "kvxtheme")

@@ -69,6 +69,14 @@ class KvxThemeElementTest : public ::testing::Test {
   std::vector<Picture> frames_;
 };
 
+TEST_F(KvxThemeElementTest, PluginNamesItsLicence) {
+  initGStreamer();
+  GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), "kvxtheme");
+  ASSERT_NE(plugin, nullptr);
+  EXPECT_STREQ(gst_plugin_get_license(plugin), "LGPL");
+  gst_object_unref(plugin);
+}
+
 TEST_F(KvxThemeElementTest, EverySampleThemeMatchesTheTool) {
   std::vector<std::string> themes = {""};
   for (const std::string& theme : sampleThemes()) themes.push_back(theme);
