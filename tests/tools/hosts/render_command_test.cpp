@@ -72,7 +72,10 @@ TEST_F(RenderCommandTest, AnOutputThatIsTheInputOrTheThemeIsRefusedAndLeftAlone)
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
   };
-  const std::string clipBefore = bytes(clip), themeBefore = bytes(theme);
+  // Subtitles are recognised by their content under any name.
+  const std::string cues = folder_.file("cues.mkv");
+  std::ofstream(cues) << "1\n00:00:00,000 --> 00:00:01,000\nCue\n";
+  const std::string clipBefore = bytes(clip), themeBefore = bytes(theme), cuesBefore = bytes(cues);
   const struct {
     std::string arguments;
     const char* says;
@@ -82,6 +85,8 @@ TEST_F(RenderCommandTest, AnOutputThatIsTheInputOrTheThemeIsRefusedAndLeftAlone)
        "is also the input"},
       {"--input testsrc --frames 1 --theme " + quote(theme) + " --output " + quote(theme),
        "is also the theme"},
+      {"--input testsrc --frames 1 --texts " + quote(cues) + " --output " + quote(cues),
+       "is also a --texts file"},
   };
   for (const auto& test : cases) {
     const RunResult result = render(test.arguments);
@@ -90,6 +95,7 @@ TEST_F(RenderCommandTest, AnOutputThatIsTheInputOrTheThemeIsRefusedAndLeftAlone)
   }
   EXPECT_EQ(bytes(clip), clipBefore);
   EXPECT_EQ(bytes(theme), themeBefore);
+  EXPECT_EQ(bytes(cues), cuesBefore);
 }
 
 TEST_F(RenderCommandTest, TestPatternAndPictureSequences) {

@@ -163,6 +163,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.texts.setDefault(key, value);
     } else if (option == "--texts") {
       const std::string path = reader.value(option);
+      options.textFiles.push_back(path);
       if (isJsonScheduleName(path)) {
         options.texts.loadFile(path);
       } else {

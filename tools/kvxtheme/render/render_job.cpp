@@ -3,6 +3,8 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "cli_error.h"
 #include "frame_sink.h"
@@ -72,15 +74,14 @@ std::string themeFilePath(const std::string& theme) {
 // Refuses an output that would replace a file the render reads: the finished output is renamed
 // over it, so the source would be lost.
 void checkOutputIsNew(const RenderOptions& options, const std::string& theme) {
-  const struct {
-    const std::string& path;
-    const char* what;
-  } reads[] = {{options.input, "the input"}, {theme, "the theme"}};
-  for (const auto& read : reads) {
+  std::vector<std::pair<std::string, const char*>> reads = {{options.input, "the input"},
+                                                            {theme, "the theme"}};
+  for (const std::string& texts : options.textFiles) reads.emplace_back(texts, "a --texts file");
+  for (const auto& [path, what] : reads) {
     std::error_code error;
-    if (!read.path.empty() && std::filesystem::equivalent(options.output, read.path, error))
-      fail(options.output,
-           std::string("is also ") + read.what + " of the render; choose another output name");
+    if (!path.empty() && std::filesystem::equivalent(options.output, path, error))
+      fail(options.output, std::string("is also ") + what + " of the render (" + path +
+                               "); choose another output name");
   }
 }
 

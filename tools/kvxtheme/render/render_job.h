@@ -3,6 +3,7 @@
 // video file or PNG pictures.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "arguments.h"
 #include "frame_sink.h"
@@ -15,7 +16,8 @@ struct RenderOptions {
   std::string themePath;  // empty: the default page
   std::string input;      // a media file, or "testsrc"
   std::string output;
-  int width = 640;  // test pattern size
+  std::vector<std::string> textFiles;  // the --texts files, which the output may not replace
+  int width = 640;                     // test pattern size
   int height = 360;
   Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
   bool rateGiven = false;
