@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kvxtheme/kvx_group_block.h"
@@ -99,6 +101,14 @@ bool writeThemeFileSeeds(const std::string& folder) {
          bitmapTheme(folder + "/seed-bitmap.kvx") && emptyTheme(folder + "/seed-empty.kvx");
 }
 
+bool writeTextSeeds(const std::string& folder,
+                    std::initializer_list<std::pair<const char*, std::string>> seeds) {
+  bool ok = true;
+  for (const auto& [name, text] : seeds)
+    ok = writeFile(folder + "/" + name, std::vector<uint8_t>(text.begin(), text.end())) && ok;
+  return ok;
+}
+
 }  // namespace kvxseeds
 
 int main(int argc, char** argv) {
@@ -116,6 +126,33 @@ int main(int argc, char** argv) {
   ok = kvxseeds::writeThemeJsonSeeds(folder("theme_json_fuzz"), samples) && ok;
   ok = kvxseeds::writeRenderObjectSeeds(folder("render_object_fuzz")) && ok;
   ok = kvxseeds::writeBitmapSeeds(folder("merge_holder_fuzz")) && ok;
+  // The subtitle target takes its file's name from the first byte: 0 .srt, 1 .vtt, 2 .ass, 3 by
+  // content.
+  ok = kvxseeds::writeTextSeeds(
+           folder("subtitle_file_fuzz"),
+           {{"seed-srt", std::string("\0", 1) +
+                             "1\n00:00:00,200 --> 00:00:00,500\nFirst <i>cue</i>\n\n"
+                             "2\n00:00:00,720 --> 00:00:00,900\nSecond\ncue\n"},
+            {"seed-vtt",
+             "\1WEBVTT\n\n00:00.200 --> 00:00.500\nFirst cue\n\n"
+             "00:00.720 --> 00:00.900 align:start\n<b>Second</b> cue\n"},
+            {"seed-ass",
+             "\2[Script Info]\nScriptType: v4.00+\n\n[Events]\nFormat: Layer, Start, "
+             "End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\nDialogue: "
+             "0,0:00:00.20,0:00:00.50,Default,,0,0,0,,{\\i1}First{\\i0}\\Ncue\n"},
+            {"seed-content",
+             "\3"
+             "1\n00:00:01,000 --> 00:00:02,000\nRecognised\n"}}) &&
+       ok;
+  ok = kvxseeds::writeTextSeeds(
+           folder("text_schedule_fuzz"),
+           {{"seed-slides.json",
+             R"([{"from": 0, "to": 29, "title": "First", "date": "2024-07-01"},)"
+             R"( {"from": 30, "title": "Second", "fields": {"Place": "Rome"}}])"},
+            {"seed-keys.json",
+             R"([{"from": 5, "SlideShowTitle": "Own key", "file_name": "IMG_0001.JPG",)"
+             R"( "description": "A day out"}])"}}) &&
+       ok;
   if (!ok) std::fprintf(stderr, "writing the seeds into %s failed\n", root.c_str());
   return ok ? 0 : 1;
 }
