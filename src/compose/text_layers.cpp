@@ -57,9 +57,9 @@ int updateTextLayers(ClipState& clip, ITextProvider* provider, int frameIndex) {
   return 1;
 }
 
-int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, std::string& text) {
+int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, bool caption,
+                   std::string& text) {
   if (!provider) return 0;
-  text = isCaptionLayerName(key) ? captionText(provider, frameIndex)
-                                 : fieldText(provider, frameIndex, key);
+  text = caption ? captionText(provider, frameIndex) : fieldText(provider, frameIndex, key);
   return 1;
 }

@@ -10,5 +10,6 @@
 bool isCaptionLayerName(const std::string& name);
 
 int updateTextLayers(ClipState& clip, ITextProvider* provider, int frameIndex);
-// The text the host gives the layer named `key` at `frameIndex`.
-int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, std::string& text);
+// The text the host gives the layer named `key` at `frameIndex`, or the caption fields.
+int queryLayerText(ITextProvider* provider, int frameIndex, const char* key, bool caption,
+                   std::string& text);

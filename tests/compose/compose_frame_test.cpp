@@ -258,21 +258,22 @@ TEST(TextFields, CaptionJoinsTheFourKnownFields) {
   FakeTexts texts;
   texts.fields = {{"SlideShowTitle", "Title"}, {"FileName", "a.jpg"}, {"Description", ""}};
   std::string caption;
-  EXPECT_EQ(queryLayerText(&texts, 0, "OnScreenText", caption), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "OnScreenText", isCaptionLayerName("OnScreenText"), caption),
+            1);
   EXPECT_EQ(caption, "Title\na.jpg\n");
   EXPECT_EQ(texts.asked,
             (std::vector<std::string>{"SlideShowTitle", "Description", "DateTaken", "FileName"}));
 
   std::string own;
   texts.fields["onscreentext"] = "own";
-  EXPECT_EQ(queryLayerText(&texts, 0, "onscreentext", own), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "onscreentext", isCaptionLayerName("onscreentext"), own), 1);
   EXPECT_EQ(own, "own") << "another letter case is an ordinary key";
 
   std::string missing = "x";
   missing.clear();
-  EXPECT_EQ(queryLayerText(&texts, 0, "Unknown", missing), 1);
+  EXPECT_EQ(queryLayerText(&texts, 0, "Unknown", isCaptionLayerName("Unknown"), missing), 1);
   EXPECT_EQ(missing, "");
-  EXPECT_EQ(queryLayerText(nullptr, 0, "Unknown", missing), 0);
+  EXPECT_EQ(queryLayerText(nullptr, 0, "Unknown", isCaptionLayerName("Unknown"), missing), 0);
   EXPECT_EQ(updateTextLayers(clip, nullptr, 0), 0);
 }
 
@@ -288,10 +289,10 @@ TEST(TextFields, FoundWithZeroResultStillCounts) {
   ThemeDocument document;
   ClipState clip(document);
   std::string text;
-  queryLayerText(&provider, 0, "Title", text);
+  queryLayerText(&provider, 0, "Title", isCaptionLayerName("Title"), text);
   EXPECT_EQ(text, "kept");
   std::string caption;
-  queryLayerText(&provider, 0, "OnScreenText", caption);
+  queryLayerText(&provider, 0, "OnScreenText", isCaptionLayerName("OnScreenText"), caption);
   EXPECT_EQ(caption, "") << "a caption field needs a nonzero answer";
 }
 
