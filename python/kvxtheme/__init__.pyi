@@ -6,7 +6,7 @@ import numpy.typing
 
 __version__: str
 
-PathLike = Union[str, os.PathLike[str]]
+PathLike = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 Frame = numpy.typing.NDArray[numpy.uint8]
 
 class Theme:
