@@ -153,6 +153,10 @@ int main(int argc, char** argv) {
              R"([{"from": 5, "SlideShowTitle": "Own key", "file_name": "IMG_0001.JPG",)"
              R"( "description": "A day out"}])"}}) &&
        ok;
+  // The join is seeded with a clip of a regular build (scripts/fuzz-smoke.sh); a file that is
+  // no video stands in where there is none.
+  ok = kvxseeds::writeTextSeeds(folder("segment_join_fuzz"), {{"seed-not-video", "not a video"}}) &&
+       ok;
   if (!ok) std::fprintf(stderr, "writing the seeds into %s failed\n", root.c_str());
   return ok ? 0 : 1;
 }

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build-fuzz
 targets=(kvx_reader_fuzz theme_json_fuzz render_object_fuzz merge_holder_fuzz subtitle_file_fuzz
-  text_schedule_fuzz)
+  text_schedule_fuzz segment_join_fuzz)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -31,11 +31,15 @@ mkdir -p "$TMPDIR"
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export G_SLICE=always-malloc
 
-# The sample themes of a regular build, when there is one, seed the reader.
-mkdir -p "$build/fuzz-corpus/kvx_reader_fuzz"
+# The sample themes of a regular build, when there is one, seed the reader, and its sample clip
+# the join.
+mkdir -p "$build/fuzz-corpus/kvx_reader_fuzz" "$build/fuzz-corpus/segment_join_fuzz"
 for theme in build/themes/*.kvx; do
   if [ -f "$theme" ]; then cp "$theme" "$build/fuzz-corpus/kvx_reader_fuzz/"; fi
 done
+if [ -f build/themes/kvx-sample-clip.mp4 ]; then
+  cp build/themes/kvx-sample-clip.mp4 "$build/fuzz-corpus/segment_join_fuzz/"
+fi
 
 failed=0
 summary=()
