@@ -44,3 +44,10 @@ if(TARGET kvxtheme_python)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# `cmake --build <build> --target uninstall` removes what the last install of this tree put in
+# place (cmake/KvxUninstall.cmake).
+add_custom_target(uninstall
+  COMMAND ${CMAKE_COMMAND} -DMANIFEST=${PROJECT_BINARY_DIR}/install_manifest.txt
+    -P ${PROJECT_SOURCE_DIR}/cmake/KvxUninstall.cmake
+  COMMENT "Removing the installed files")

@@ -16,7 +16,8 @@ for file in "$prefix/bin/kvxtheme" "$prefix/include/kvxtheme/kvxtheme.h" \
     "$libdir/pkgconfig/kvxtheme.pc" "$libdir/cmake/kvxtheme/kvxthemeConfig.cmake" \
     "$prefix/lib/frei0r-1/kvxtheme.so" "$libdir/libq32prj.so" \
     "$prefix/share/kdenlive/effects/frei0r_kvxtheme.xml" "$prefix/share/man/man1/kvxtheme.1" \
-    "$prefix/share/man/man1/kvxtheme-render.1"; do
+    "$prefix/share/man/man1/kvxtheme-render.1" "$prefix/share/kvxtheme/themes/lower-third.kvx" \
+    "$prefix/share/doc/kvxtheme/LICENSE"; do
   [ -e "$file" ] || { echo "missing after install: $file"; exit 1; }
 done
 
@@ -98,3 +99,12 @@ CMAKE
 cmake -S "$prefix/cmake-host" -B "$prefix/cmake-host/build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$prefix/cmake-host/build" >/dev/null
 "$prefix/cmake-host/build/host"
+
+# Uninstalling removes every installed file and the folders that leaves empty.
+fresh=$(mktemp -d)
+trap 'rm -rf "$prefix" "$fresh"' EXIT
+cmake --install "$build" --prefix "$fresh/prefix" >/dev/null
+cmake --build "$build" --target uninstall >/dev/null
+if [ -n "$(ls -A "$fresh/prefix")" ]; then
+  echo "left after uninstall:"; find "$fresh/prefix"; exit 1
+fi
