@@ -1,6 +1,7 @@
 #include "support/figures.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,7 +17,9 @@ constexpr const char* kRepetitions = "--benchmark_repetitions=5";
 
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
-  explicit RecordingReporter(std::map<std::string, double>* times) : times_(times) {}
+  // Colour only on a terminal: a script reading the figures gets plain lines.
+  explicit RecordingReporter(std::map<std::string, double>* times)
+      : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular), times_(times) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.iterations <= 0) continue;
