@@ -15,6 +15,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   help2man man-db python3-jsonschema
   pybind11-dev python3-pybind11 python3-numpy python3-pytest python3-dask python3-distributed
+  python3-hypothesis
   python3 binutils
   libhwy-dev g++-aarch64-linux-gnu qemu-user
   libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libpng-dev:arm64
