@@ -55,6 +55,15 @@ TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
     EXPECT_EQ(rendered["nb_read_frames"], source["nb_read_frames"]) << name;
     EXPECT_EQ(rendered["audio_streams"], "1") << name;
   }
+  // --size scales the source; its frames, rate and sound stay.
+  const std::string scaled = folder_.file("scaled.mkv");
+  RunResult result = render("--input " + quote(clip) + " --size 320x240 --output " + quote(scaled));
+  ASSERT_EQ(result.status, 0) << result.output;
+  auto rendered = probe(scaled);
+  EXPECT_EQ(rendered["width"], "320");
+  EXPECT_EQ(rendered["height"], "240");
+  EXPECT_EQ(rendered["nb_read_frames"], source["nb_read_frames"]);
+  EXPECT_EQ(rendered["audio_streams"], "1");
 }
 
 // The finished output is renamed over its name: an output that is also a file the render reads

@@ -25,7 +25,8 @@ Renders a theme over every frame of SOURCE. Without --theme the default page is 
 
 source:
   --input SOURCE        any video or picture FFmpeg reads, or "testsrc" for a generated pattern
-  --size WxH            size of the test pattern (640x360)
+  --size WxH            size of the output: a video or picture is scaled to it (Lanczos);
+                        the test pattern's size (640x360)
   --rate R              rate of the test pattern or of a repeated picture (25; 29.97 or 30000/1001)
   --duration S          seconds of the clip (the test pattern: 2); a picture is repeated that long
   --frames N            render at most N frames (from --start-frame)
@@ -142,6 +143,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.output = reader.value(option);
     } else if (option == "--size") {
       parseSize(option, reader.value(option), &options.width, &options.height);
+      options.sizeGiven = true;
     } else if (option == "--rate") {
       options.rate = parseRate(option, reader.value(option));
       options.rateGiven = true;

@@ -45,7 +45,9 @@ class FrameSource {
 };
 
 // Opens a media file; failures name the file.
-std::unique_ptr<FrameSource> openMediaSource(const std::string& path);
+// Frames of `width` × `height` when both are given, else of the file's own size.
+std::unique_ptr<FrameSource> openMediaSource(const std::string& path, int width = 0,
+                                             int height = 0);
 
 // A moving test pattern of `frameCount` frames.
 std::unique_ptr<FrameSource> makeTestPattern(int width, int height, Rational rate,

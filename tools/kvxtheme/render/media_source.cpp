@@ -20,11 +20,11 @@ constexpr int64_t kUnknownNumber = INT64_MIN;
 
 class MediaSource : public FrameSource {
  public:
-  explicit MediaSource(const std::string& path) : path_(path) {
+  MediaSource(const std::string& path, int width, int height) : path_(path) {
     open();
     const AVStream* stream = input_->streams[videoIndex_];
-    info_.width = decoder_->width;
-    info_.height = decoder_->height;
+    info_.width = width > 0 ? width : decoder_->width;
+    info_.height = height > 0 ? height : decoder_->height;
     AVRational rate = stream->avg_frame_rate;
     if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000) rate = AVRational{25, 1};
@@ -212,9 +212,13 @@ class MediaSource : public FrameSource {
   void convert(std::vector<uint8_t>* bgr) {
     const int width = info_.width;
     const int height = info_.height;
+    // A frame scaled to another size is resampled with Lanczos; one kept at its size is only
+    // converted.
+    const bool scaled = frame_->width != width || frame_->height != height;
+    const int flags = scaled ? SWS_LANCZOS | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT : SWS_BICUBIC;
     scaler_.reset(sws_getCachedContext(scaler_.release(), frame_->width, frame_->height,
                                        static_cast<AVPixelFormat>(frame_->format), width, height,
-                                       AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
+                                       AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr));
     if (!scaler_) fail(path_, "has a picture format that cannot be converted");
     bgr->resize(static_cast<size_t>(width) * height * 3);
     uint8_t* planes[4] = {bgr->data(), nullptr, nullptr, nullptr};
@@ -239,8 +243,8 @@ class MediaSource : public FrameSource {
 
 }  // namespace
 
-std::unique_ptr<FrameSource> openMediaSource(const std::string& path) {
-  return std::make_unique<MediaSource>(path);
+std::unique_ptr<FrameSource> openMediaSource(const std::string& path, int width, int height) {
+  return std::make_unique<MediaSource>(path, width, height);
 }
 
 }  // namespace kvxcli

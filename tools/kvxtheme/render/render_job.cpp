@@ -40,7 +40,8 @@ std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t st
   const bool exists = std::filesystem::exists(options.input, error);
   if (error) fail(options.input, "cannot be read: " + error.message());
   if (!exists) fail(options.input, "does not exist");
-  return openMediaSource(options.input);
+  return options.sizeGiven ? openMediaSource(options.input, options.width, options.height)
+                           : openMediaSource(options.input);
 }
 
 // Makes frame `start` the source's next. A source of one picture is repeated for as long as the

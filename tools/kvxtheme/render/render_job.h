@@ -17,8 +17,9 @@ struct RenderOptions {
   std::string input;      // a media file, or "testsrc"
   std::string output;
   std::vector<std::string> textFiles;  // the --texts files, which the output may not replace
-  int width = 640;                     // test pattern size
+  int width = 640;  // the output's size: the test pattern's, or a source scaled to it
   int height = 360;
+  bool sizeGiven = false;
   Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
   bool rateGiven = false;
   double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)
