@@ -69,7 +69,7 @@ std::map<std::string, std::string> probe(const std::string& file) {
   std::map<std::string, std::string> values;
   RunResult video =
       run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-          "stream=width,height,r_frame_rate,nb_read_frames -of default=nw=1 " +
+          "stream=width,height,r_frame_rate,nb_read_frames,pix_fmt -of default=nw=1 " +
           quote(file));
   std::istringstream lines(video.output);
   for (std::string line; std::getline(lines, line);) {

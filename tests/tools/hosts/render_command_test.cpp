@@ -66,6 +66,55 @@ TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
   EXPECT_EQ(rendered["audio_streams"], "1");
 }
 
+TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
+  // Detail that costs bits: the test pattern alone is mostly flat.
+  const std::string noisy = folder_.file("noisy.mkv");
+  ASSERT_EQ(run("ffmpeg -v error -f lavfi -i testsrc2=size=160x120:rate=25,noise=alls=30:allf=t "
+                "-frames:v 10 -c:v ffv1 " +
+                quote(noisy))
+                .status,
+            0);
+  const auto rendered = [&](const std::string& name, const std::string& options) {
+    const std::string out = folder_.file(name);
+    const RunResult result =
+        render("--input " + quote(noisy) + " " + options + " --output " + quote(out));
+    EXPECT_EQ(result.status, 0) << options << ": " << result.output;
+    return out;
+  };
+  const auto bytes = [](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  EXPECT_GT(std::filesystem::file_size(rendered("fine.mp4", "--crf 10")),
+            2 * std::filesystem::file_size(rendered("coarse.mp4", "--crf 40")));
+  // x264 records its settings in the stream: the fastest preset turns CABAC off.
+  EXPECT_NE(bytes(rendered("ultrafast.mp4", "--preset ultrafast")).find("cabac=0"),
+            std::string::npos);
+  EXPECT_NE(bytes(rendered("default.mp4", "")).find("cabac=1"), std::string::npos);
+  EXPECT_EQ(probe(folder_.file("default.mp4"))["pix_fmt"], "yuv420p");
+  EXPECT_EQ(probe(rendered("full.mp4", "--pix-fmt yuv444p"))["pix_fmt"], "yuv444p");
+  EXPECT_EQ(probe(rendered("odd.mp4", "--size 65x47 --pix-fmt yuv444p"))["width"], "65");
+  EXPECT_NE(bytes(folder_.file("fine.mp4")).find("crf=10.0"), std::string::npos);
+
+  const std::string out = folder_.file("refused.mp4");
+  const std::pair<std::string, std::string> refusals[] = {
+      {"--size 65x48", "is 65 x 48, which yuv420p cannot hold"},
+      {"--size 64x48 --pix-fmt yuv422p --size 65x48", "yuv422p cannot hold"},
+      {"--crf 52", "--crf: runs from 0 to 51 for h264"},
+      {"--crf 64", "--crf"},
+      {"--preset quick", "--preset: \"quick\" is not one of ultrafast"},
+      {"--pix-fmt rgb24", "--pix-fmt: \"rgb24\" is not one of yuv420p"},
+      {"--codec ffv1 --crf 20", "--crf: sets the quality of h264 and vp9, not of ffv1"},
+  };
+  for (const auto& [options, says] : refusals) {
+    const RunResult result =
+        render("--input testsrc --frames 2 " + options + " --output " + quote(out));
+    EXPECT_EQ(result.status, 1) << options;
+    EXPECT_NE(result.output.find(says), std::string::npos) << options << ": " << result.output;
+    EXPECT_FALSE(std::filesystem::exists(out)) << options;
+  }
+}
+
 // The finished output is renamed over its name: an output that is also a file the render reads
 // would replace it, however the name is spelt.
 TEST_F(RenderCommandTest, AnOutputThatIsTheInputOrTheThemeIsRefusedAndLeftAlone) {

@@ -62,6 +62,11 @@ output:
   --codec CODEC         the video's codec: h264 (the default; .webm: vp9), ffv1 (lossless,
                         every frame a key frame; .mkv), prores (.mov), vp9 (.webm, .mkv) or
                         qtrle (QuickTime Animation, .mov)
+  --crf N               the encoder's constant rate factor: lower is better and larger
+                        (h264 0-51, default 18; vp9 0-63, default 24)
+  --preset NAME         x264's speed for its size (h264): ultrafast ... placebo (fast)
+  --pix-fmt FORMAT      h264's chroma: yuv420p (the default, which every player takes; even
+                        sizes only), yuv422p or yuv444p
   --overlay             the theme alone over transparency, for a track above the footage: the
                         placeholder's area a transparent hole, no audio. .mov: ProRes 4444
                         (--codec qtrle: QuickTime Animation), .webm: VP9 with alpha, .mkv: FFV1,
@@ -104,6 +109,20 @@ VideoCodec parseCodec(const std::string& option, const std::string& text) {
        {VideoCodec::H264, VideoCodec::Ffv1, VideoCodec::ProRes, VideoCodec::Vp9, VideoCodec::Qtrle})
     if (text == codecName(codec)) return codec;
   fail(option, "'" + text + "' is none of h264, ffv1, prores, vp9 and qtrle");
+}
+
+const std::vector<std::string> kX264Presets = {"ultrafast", "superfast", "veryfast", "faster",
+                                               "fast",      "medium",    "slow",     "slower",
+                                               "veryslow",  "placebo"};
+const std::vector<std::string> kChromaFormats = {"yuv420p", "yuv422p", "yuv444p"};
+
+std::string parseChoice(const std::string& option, const std::string& text,
+                        const std::vector<std::string>& choices) {
+  for (const std::string& choice : choices)
+    if (text == choice) return text;
+  std::string known;
+  for (const std::string& choice : choices) known += (known.empty() ? "" : ", ") + choice;
+  fail(option, "\"" + text + "\" is not one of " + known);
 }
 
 // A key that is not a caption key fills the text layer of that name; without one in the theme
@@ -157,6 +176,12 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--codec") {
       options.codec = parseCodec(option, reader.value(option));
       options.codecGiven = true;
+    } else if (option == "--crf") {
+      options.crf = static_cast<int>(parseInteger(option, reader.value(option), 0, 63));
+    } else if (option == "--preset") {
+      options.preset = parseChoice(option, reader.value(option), kX264Presets);
+    } else if (option == "--pix-fmt") {
+      options.pixelFormat = parseChoice(option, reader.value(option), kChromaFormats);
     } else if (const char* key = captionKeyOfOption(option)) {
       options.texts.setDefault(key, reader.value(option));
     } else if (option == "--field") {

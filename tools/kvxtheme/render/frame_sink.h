@@ -28,6 +28,11 @@ struct SinkSettings {
   bool interlaced = false;
   bool topFieldFirst = true;
   AudioTrack audio;  // copied when the container can carry it
+  // The encoder's quality: a constant rate factor (h264 0–51, vp9 0–63; -1: the codec's
+  // default), x264's preset and the picture's chroma format (h264; empty: the defaults).
+  int crf = -1;
+  std::string preset;
+  std::string pixelFormat;
 };
 
 class FrameSink {

@@ -126,6 +126,9 @@ int64_t render(const RenderOptions& options) {
   settings.interlaced = interlaced;
   settings.topFieldFirst = options.fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
   settings.alpha = options.overlay;
+  settings.crf = options.crf;
+  settings.preset = options.preset;
+  settings.pixelFormat = options.pixelFormat;
   if (kind == OutputKind::Video)
     settings.codec =
         options.codecGiven ? options.codec : defaultCodec(options.output, settings.alpha);

@@ -20,6 +20,9 @@ struct RenderOptions {
   int width = 640;  // the output's size: the test pattern's, or a source scaled to it
   int height = 360;
   bool sizeGiven = false;
+  int crf = -1;  // the encoder's quality options, as SinkSettings holds them
+  std::string preset;
+  std::string pixelFormat;
   Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
   bool rateGiven = false;
   double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)

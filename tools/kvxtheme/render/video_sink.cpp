@@ -12,6 +12,7 @@
 
 extern "C" {
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace kvxcli {
@@ -101,8 +102,23 @@ class VideoSink : public FrameSink {
     return codec;
   }
 
+  // The quality options name what the codec has.
+  void checkQualityOptions() const {
+    const VideoCodec codec = settings_.codec;
+    const std::string name = codecName(codec);
+    if (settings_.crf >= 0 && codec != VideoCodec::H264 && codec != VideoCodec::Vp9)
+      fail("--crf", "sets the quality of h264 and vp9, not of " + name);
+    if (settings_.crf > 51 && codec == VideoCodec::H264)
+      fail("--crf", "runs from 0 to 51 for h264, not " + std::to_string(settings_.crf));
+    if (!settings_.preset.empty() && codec != VideoCodec::H264)
+      fail("--preset", "chooses x264's preset (h264), not one of " + name);
+    if (!settings_.pixelFormat.empty() && codec != VideoCodec::H264)
+      fail("--pix-fmt", "chooses the chroma format of h264, not of " + name);
+  }
+
   // The codec's encoder with its settings: the context's pixel format and private options.
   const AVCodec* chooseEncoder() {
+    checkQualityOptions();
     const bool alpha = settings_.alpha;
     const bool evenSize = settings_.width % 2 == 0 && settings_.height % 2 == 0;
     switch (settings_.codec) {
@@ -136,7 +152,8 @@ class VideoSink : public FrameSink {
         const AVCodec* codec = allocateEncoder("libvpx-vp9");
         encoder_->pix_fmt = alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
         encoder_->bit_rate = 0;
-        av_opt_set(encoder_->priv_data, "crf", "24", 0);
+        av_opt_set(encoder_->priv_data, "crf",
+                   std::to_string(settings_.crf >= 0 ? settings_.crf : 24).c_str(), 0);
         av_opt_set(encoder_->priv_data, "deadline", "good", 0);
         av_opt_set(encoder_->priv_data, "cpu-used", "4", 0);
         av_opt_set(encoder_->priv_data, "row-mt", "1", 0);
@@ -158,12 +175,22 @@ class VideoSink : public FrameSink {
       fail("--codec", "h264 cannot be written into " + file_.target());
     encoder_.reset(avcodec_alloc_context3(codec));
     if (!encoder_) throw std::bad_alloc();
-    // 4:2:0 needs even sizes; odd ones keep full chroma.
-    encoder_->pix_fmt = evenSize ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV444P;
+    // 4:2:0, which players take everywhere, halves the chroma both ways: an odd size cannot
+    // be, and is refused rather than written in a format many players refuse.
+    const std::string chroma = settings_.pixelFormat.empty() ? "yuv420p" : settings_.pixelFormat;
+    encoder_->pix_fmt = av_get_pix_fmt(chroma.c_str());
+    const bool evenWidth = settings_.width % 2 == 0;
+    if ((chroma == "yuv420p" && !evenSize) || (chroma == "yuv422p" && !evenWidth))
+      fail(file_.target(), "is " + std::to_string(settings_.width) + " x " +
+                               std::to_string(settings_.height) + ", which " + chroma +
+                               " cannot hold (it halves the chroma); give an even --size, or "
+                               "--pix-fmt yuv444p");
     encoder_->colorspace = AVCOL_SPC_SMPTE170M;
     encoder_->color_range = AVCOL_RANGE_MPEG;
-    av_opt_set(encoder_->priv_data, "preset", "fast", 0);
-    av_opt_set(encoder_->priv_data, "crf", "18", 0);
+    av_opt_set(encoder_->priv_data, "preset",
+               settings_.preset.empty() ? "fast" : settings_.preset.c_str(), 0);
+    av_opt_set(encoder_->priv_data, "crf",
+               std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
     // The key frame asked for at the first frame is an IDR picture, which resets all references.
     av_opt_set(encoder_->priv_data, "forced-idr", "1", 0);
     return codec;
