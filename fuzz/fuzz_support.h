@@ -1,10 +1,14 @@
 #pragma once
 // Helpers shared by the fuzz targets: reading every byte handed out, so that the sanitizers see
 // each read, and stopping on a broken promise, so that libFuzzer keeps the input.
+#include <stdlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace kvxfuzz {
 
@@ -21,6 +25,22 @@ inline void touch(const void* data, size_t size) {
 [[noreturn]] inline void broken(const char* target, const char* promise) {
   std::fprintf(stderr, "%s: %s\n", target, promise);
   std::abort();
+}
+
+// A new folder under $TMPDIR for a target's files, removed when the fuzzer exits normally (a
+// crashed run leaves it for the inputs' files to be looked at). One a process.
+inline std::filesystem::path temporaryFolder(const char* target, const char* stem) {
+  static std::filesystem::path folder;
+  const char* temporary = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(temporary && *temporary ? temporary : "/tmp") + "/" + stem + "-XXXXXX";
+  if (!mkdtemp(pattern.data())) broken(target, "no temporary folder");
+  folder = pattern;
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  });
+  return folder;
 }
 
 }  // namespace kvxfuzz

@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes as the part of a join (`kvxtheme join`), with the same file as the
 // audio source for inputs of odd length. A join either writes its whole output or refuses with
 // a message, leaving no output and no temporary file behind.
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,11 +20,6 @@ constexpr size_t kMaxInputBytes = 1 << 20;
 
 fs::path gFolder;
 
-void removeFolder() {
-  std::error_code ignored;
-  fs::remove_all(gFolder, ignored);
-}
-
 size_t entries() {
   return static_cast<size_t>(
       std::distance(fs::directory_iterator(gFolder), fs::directory_iterator()));
@@ -34,12 +28,7 @@ size_t entries() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* temporary = getenv("TMPDIR");
-  std::string pattern =
-      std::string(temporary && *temporary ? temporary : "/tmp") + "/kvx-join-fuzz-XXXXXX";
-  if (!mkdtemp(pattern.data())) kvxfuzz::broken(KVX_FUZZ_TARGET, "no temporary folder");
-  gFolder = pattern;
-  atexit(removeFolder);
+  gFolder = kvxfuzz::temporaryFolder(KVX_FUZZ_TARGET, "kvx-join-fuzz");
   return 0;
 }
 

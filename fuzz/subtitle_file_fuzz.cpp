@@ -1,6 +1,5 @@
 // Feeds arbitrary bytes as a subtitle file to the reader, under each name the reader knows
 // (.srt, .vtt, .ass) and one it must recognise by content, then looks cues up across the file.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,20 +20,10 @@ const char* const kNames[] = {"cues.srt", "cues.vtt", "cues.ass", "cues.txt"};
 
 fs::path gFolder;
 
-void removeFolder() {
-  std::error_code ignored;
-  fs::remove_all(gFolder, ignored);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* temporary = getenv("TMPDIR");
-  std::string pattern =
-      std::string(temporary && *temporary ? temporary : "/tmp") + "/kvx-subtitle-fuzz-XXXXXX";
-  if (!mkdtemp(pattern.data())) kvxfuzz::broken(KVX_FUZZ_TARGET, "no temporary folder");
-  gFolder = pattern;
-  atexit(removeFolder);
+  gFolder = kvxfuzz::temporaryFolder(KVX_FUZZ_TARGET, "kvx-subtitle-fuzz");
   return 0;
 }
 

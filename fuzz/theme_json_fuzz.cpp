@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes as a theme description to the authoring library. A description that
 // parses is packed into a theme file, which is read back for inspection and then run by the
 // engine for one small frame and a still picture fitted into its placeholder.
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -36,19 +35,9 @@ constexpr int kPictureHeight = 4;
 fs::path gFolder;
 std::string gThemePath;
 
-void removeFolder() {
-  std::error_code ignored;
-  fs::remove_all(gFolder, ignored);
-}
-
 void makeFolder() {
-  const char* temporary = getenv("TMPDIR");
-  std::string pattern =
-      std::string(temporary && *temporary ? temporary : "/tmp") + "/kvx-theme-json-fuzz-XXXXXX";
-  if (!mkdtemp(pattern.data())) kvxfuzz::broken(KVX_FUZZ_TARGET, "no temporary folder");
-  gFolder = pattern;
+  gFolder = kvxfuzz::temporaryFolder(KVX_FUZZ_TARGET, "kvx-theme-json-fuzz");
   gThemePath = (gFolder / "theme.kvx").string();
-  atexit(removeFolder);
   std::vector<uint8_t> rgb(kPictureWidth * kPictureHeight * 3);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 37);
   std::string error;

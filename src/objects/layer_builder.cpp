@@ -75,8 +75,6 @@ class ScaledBuffers {
  private:
   SharedBuffer image_;
   SharedBuffer mask_;
-  BufHandle scaledImage_ = 0;
-  BufHandle scaledMask_ = 0;
 };
 
 }  // namespace
@@ -161,10 +159,11 @@ void LayerBuilder::buildObjectLayer(ThemeLayer* layer, const ThemeObject& object
   layer->baseMask = layer->maskPixels;
 
   if (object.shadowEnabled) {
-    // A shadow that cannot be made anew keeps the one the object holds, if any.
+    // The shadow the object holds is current (rendering rebuilds it with the mask); a theme's
+    // own objects hold none until a clip makes it here.
     ObjectShadow shadow{object.shadowImageBuffer, object.shadowMaskBuffer, object.shadowX,
                         object.shadowY};
-    object.makeShadow(&shadow);
+    if (!object.hasShadowImage()) object.makeShadow(&shadow);
     if (!layer->shadowLayer) layer->shadowLayer = new ThemeLayer;
     buildShadowLayer(layer->shadowLayer, object, shadow);
     if (layer->alignment != 0) {
