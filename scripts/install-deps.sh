@@ -8,7 +8,7 @@ packages=(
   libpango1.0-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core fonts-ipafont-gothic
   fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-garuda-otf fonts-noto-color-emoji
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-  zlib1g-dev libpng-dev nlohmann-json3-dev
+  zlib1g-dev libpng-dev nlohmann-json3-dev librsvg2-dev librsvg2-bin libxml2-dev
   libgtk-3-dev xvfb xauth
   frei0r-plugins-dev melt
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-tools
