@@ -17,8 +17,8 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-bool loadDesign(const std::filesystem::path& design, const DesignOptions& options,
-                ThemeSpec* model, std::vector<std::string>* notes, std::string* error) {
+bool loadDesign(const std::filesystem::path& design, const DesignOptions& options, ThemeSpec* model,
+                std::vector<std::string>* notes, std::string* error) {
   const std::optional<DesignKind> kind = designKindOf(design);
   if (kind == DesignKind::Json) {
     if (options.pageWidth > 0 || options.pageHeight > 0) {
@@ -49,8 +49,7 @@ std::optional<DesignKind> designKindOf(const std::filesystem::path& design) {
 }
 
 bool packDesign(const std::filesystem::path& design, const std::filesystem::path& output,
-                const DesignOptions& options, std::vector<std::string>* notes,
-                std::string* error) {
+                const DesignOptions& options, std::vector<std::string>* notes, std::string* error) {
   ThemeSpec model;
   if (!loadDesign(design, options, &model, notes, error)) return false;
   return packTheme(model, output.string(), error);

@@ -21,13 +21,13 @@ struct DesignOptions {
   int pageHeight = 0;
 };
 
-// Packs a JSON or SVG design into the theme file `output`, replaced atomically. False with a message when the design cannot be used, and nothing is written. What the
-// design holds that a theme cannot carry as it is (an SVG text on a path kept as picture) is
-// reported in `notes`, one line per element.
+// Packs a JSON or SVG design into the theme file `output`, replaced atomically. False with a
+// message when the design cannot be used, and nothing is written. What the design holds that a
+// theme cannot carry as it is (an SVG text on a path kept as picture) is reported in `notes`, one
+// line per element.
 KVX_AUTHORING_API bool packDesign(const std::filesystem::path& design,
-                                  const std::filesystem::path& output,
-                                  const DesignOptions& options, std::vector<std::string>* notes,
-                                  std::string* error);
+                                  const std::filesystem::path& output, const DesignOptions& options,
+                                  std::vector<std::string>* notes, std::string* error);
 
 // The files a design reads besides itself (a description's pictures, the images an SVG links),
 // for a tool that watches them; files that cannot be read are left out.

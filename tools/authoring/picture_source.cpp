@@ -97,9 +97,12 @@ bool loadPictureObject(const ObjectSpec& object, int bitsPerPixel, const std::st
     return loadMask(model, nullptr, pictures->width, pictures->height, field, &pictures->mask,
                     error);
   }
-  PngPicture png;
-  std::string why;
-  if (!readPng(model.file, &png, &why)) return refuse(error, field + ".file: " + why);
+  PngPicture read;
+  if (model.source == PictureSpec::Source::File) {
+    std::string why;
+    if (!readPng(model.file, &read, &why)) return refuse(error, field + ".file: " + why);
+  }
+  const PngPicture& png = model.source == PictureSpec::Source::Pixels ? *model.pixels : read;
   if (!checkSize(object, png.width, png.height, field, "the picture file", error)) return false;
   pictures->width = png.width;
   pictures->height = png.height;

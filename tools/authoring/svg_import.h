@@ -2,6 +2,7 @@
 // An SVG drawing (Inkscape's or any editor's) read as a theme: its top-level layers become
 // pictures rendered by librsvg, its named texts live text objects, and the elements labelled
 // "placeholder" and "video" the engine's special objects.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ struct SvgImportOptions {
 };
 
 // Drawings larger than this, or whose page exceeds the engine's, are refused unread.
-constexpr uintmax_t kMaxSvgFileBytes = uintmax_t{64} << 20;
+constexpr size_t kMaxSvgFileBytes = size_t{64} << 20;
 
 // False with a message when the drawing cannot be used. Elements that a theme cannot carry as
 // they are (a text on a path, a masked text field) are kept as pictures and reported in

@@ -4,6 +4,7 @@
 // (colours as 0x00BBGGRR, picture files as full paths).
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "kvxtheme/pathlib.h"
 
 namespace kvxauthor {
+
+struct PngPicture;
 
 // Drop shadow settings: the five parameters handed to the shadow builder (kind, x and y
 // offset, opacity percent, blur radius), how much the shadow is weakened, and its colour.
@@ -61,8 +64,9 @@ struct PathSpec {
 };
 
 struct PictureSpec {
-  enum class Source { File, Color } source = Source::Color;
-  std::string file;  // full path of a PNG
+  enum class Source { File, Color, Pixels } source = Source::Color;
+  std::string file;                          // full path of a PNG
+  std::shared_ptr<const PngPicture> pixels;  // a picture made in memory (an SVG layer)
   uint32_t color = 0;
   enum class Mask { None, Alpha, File, Value } mask = Mask::None;
   std::string maskFile;     // full path of a PNG, read as grey levels
