@@ -14,7 +14,9 @@
 namespace {
 
 // Empty: the default page.
-const char* const kThemes[] = {"", "picture-frame", "lower-third", "holder-ref", "video-window"};
+const char* const kThemes[] = {
+    "",           "picture-frame",   "lower-third", "holder-ref", "video-window",
+    "title-card", "news-lower-third"};
 
 struct Size {
   const char* suffix;

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build-fuzz
 targets=(kvx_reader_fuzz theme_json_fuzz render_object_fuzz merge_holder_fuzz subtitle_file_fuzz
-  text_schedule_fuzz segment_join_fuzz)
+  text_schedule_fuzz segment_join_fuzz svg_import_fuzz)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

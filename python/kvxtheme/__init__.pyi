@@ -1,5 +1,5 @@
 import os
-from typing import Any, Mapping, Optional, Union
+from typing import Any, Mapping, Optional, Tuple, Union
 
 import numpy
 import numpy.typing
@@ -54,8 +54,12 @@ class Effect:
     ) -> Frame:
         """Composes frame `index` over `frame` (height × width × 3 uint8, BGR unless rgb)."""
 
-def pack(description: Union[Mapping[str, Any], PathLike], path: PathLike) -> None:
-    """Packs a theme description (a dict, or the path of a JSON file) into a theme file."""
+def pack(
+    description: Union[Mapping[str, Any], PathLike],
+    path: PathLike,
+    size: Optional[Tuple[int, int]] = None,
+) -> None:
+    """Packs a theme description (a dict or a JSON file) or an SVG design into a theme file."""
 
 def texture(path: PathLike, rgb: bool = False) -> Frame:
     """The placeholder picture of a theme file as a height × width × 3 uint8 array."""

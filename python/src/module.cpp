@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "authoring/design_file.h"
 #include "authoring/info_format.h"
 #include "authoring/placeholder_texture.h"
 #include "authoring/theme_info.h"
@@ -98,28 +99,43 @@ std::string themePathOf(const py::object& theme) {
   return checkedThemePath(pathText(theme, "theme"));
 }
 
-// A description (dict, or the path of a JSON file) packed into a theme file.
-void pack(const py::object& description, const py::object& path) {
+// A description (dict, or the path of a JSON file) or an SVG design packed into a theme file.
+// What an SVG holds that a theme cannot carry as it is comes back as warnings.
+void pack(const py::object& description, const py::object& path, const py::object& size) {
   const std::string output = pathText(path, "path");
-  kvxauthor::ThemeSpec model;
+  kvxauthor::DesignOptions options;
+  if (!size.is_none()) {
+    const auto pair = size.cast<std::pair<int, int>>();
+    if (pair.first < 1 || pair.second < 1)
+      throw py::value_error("size: the page's width and height must be positive");
+    options.pageWidth = pair.first;
+    options.pageHeight = pair.second;
+  }
   std::string error;
-  std::string subject;
   if (py::isinstance<py::dict>(description)) {
-    subject = "theme description";
+    if (!size.is_none()) throw py::value_error("size: a description gives its own page");
+    kvxauthor::ThemeSpec model;
     const std::string text =
         py::str(py::module_::import("json").attr("dumps")(description)).cast<std::string>();
     if (!kvxauthor::parseThemeJson(text, std::filesystem::current_path(), &model, &error))
-      throw py::value_error(subject + ": " + error);
-  } else {
-    subject = pathText(description, "description");
-    std::error_code missing;
-    if (!std::filesystem::is_regular_file(subject, missing))
-      raiseOsError(ENOENT, shownPath(subject) + ": no such theme description");
-    if (!kvxauthor::loadThemeJson(subject, &model, &error))
-      throw py::value_error(shownPath(subject) + ": " + error);
-    subject = shownPath(subject);
+      throw py::value_error("theme description: " + error);
+    if (!kvxauthor::packTheme(model, output, &error))
+      throw py::value_error("theme description: " + error);
+    return;
   }
-  if (!kvxauthor::packTheme(model, output, &error)) throw py::value_error(subject + ": " + error);
+  const std::string design = pathText(description, "description");
+  std::error_code missing;
+  if (!std::filesystem::is_regular_file(design, missing))
+    raiseOsError(ENOENT, shownPath(design) + ": no such theme description or design");
+  std::vector<std::string> notes;
+  bool packed = false;
+  {
+    py::gil_scoped_release unlocked;
+    packed = kvxauthor::packDesign(design, output, options, &notes, &error);
+  }
+  for (const std::string& note : notes)
+    PyErr_WarnEx(PyExc_UserWarning, (shownPath(design) + ": " + note).c_str(), 1);
+  if (!packed) throw py::value_error(shownPath(design) + ": " + error);
 }
 
 py::array texture(const py::object& path, bool rgb) {
@@ -184,8 +200,11 @@ PYBIND11_MODULE(_kvxtheme, module) {
            "Composes frame `index` over `frame` (height × width × 3 uint8, BGR unless rgb) and "
            "returns the result, written into `out` when given.");
 
-  module.def("pack", &pack, py::arg("description"), py::arg("path"),
-             "Packs a theme description (a dict, or the path of a JSON file) into a theme file.");
+  module.def(
+      "pack", &pack, py::arg("description"), py::arg("path"), py::arg("size") = py::none(),
+      "Packs a theme description (a dict, or the path of a JSON file) or an SVG design\n"
+      "(the path of a .svg file; `size` = (width, height) chooses its page in pixels) into a\n"
+      "theme file. What the drawing holds that a theme cannot carry comes as warnings.");
   module.def("texture", &texture, py::arg("path"), py::arg("rgb") = false,
              "The placeholder picture of a theme file as a height × width × 3 uint8 array.");
 }

@@ -60,6 +60,35 @@ def test_pack_refuses_as_the_tool_does(change, field, tmp_path):
     assert not (tmp_path / "python.kvx").exists()
 
 
+DESIGN = """<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink"
+  width="320" height="180">
+  <defs><path id="arc" d="M 10 100 Q 150 20 300 100"/></defs>
+  <g id="backdrop"><rect width="320" height="180" fill="#203040"/></g>
+  <rect id="placeholder" x="40" y="30" width="240" height="120" fill="#808080"/>
+  <text id="SlideShowTitle" x="160" y="170" text-anchor="middle"
+        style="font-family:DejaVu Sans;font-size:16px;fill:#ffffff">Title</text>
+  <text id="curved" style="font-size:12px"><textPath xlink:href="#arc">curved</textPath></text>
+</svg>
+"""
+
+
+def test_pack_of_a_design_is_the_tools(tmp_path):
+    design = tmp_path / "design.svg"
+    design.write_text(DESIGN)
+    tool = subprocess.run([os.path.join(BUILD, "kvxtheme"), "pack", str(design), "-o",
+                           str(tmp_path / "tool.kvx"), "--size", "640x360"],
+                          capture_output=True, text=True, check=True)
+    assert "curved: a text on a path" in tool.stderr
+    with pytest.warns(UserWarning, match="curved: a text on a path"):
+        kvxtheme.pack(design, tmp_path / "python.kvx", size=(640, 360))
+    assert (tmp_path / "python.kvx").read_bytes() == (tmp_path / "tool.kvx").read_bytes()
+    info = kvxtheme.Theme(tmp_path / "python.kvx").info()
+    assert info["page"]["width"] == 640
+    assert [o["name"] for o in info["objects"]] == ["SlideShowTitle", "placeholder", "backdrop"]
+    with pytest.raises(ValueError, match="size"):
+        kvxtheme.pack(DESCRIPTION, tmp_path / "sized.kvx", size=(640, 360))
+
+
 def test_texture_is_the_tools_png(tmp_path):
     theme = os.path.join(BUILD, "themes", "picture-frame.kvx")
     png = tmp_path / "placeholder.png"

@@ -20,12 +20,9 @@ std::string lowerCase(std::string text) {
 bool loadDesign(const std::filesystem::path& design, const DesignOptions& options, ThemeSpec* model,
                 std::vector<std::string>* notes, std::string* error) {
   const std::optional<DesignKind> kind = designKindOf(design);
-  if (kind == DesignKind::Json) {
-    if (options.pageWidth > 0 || options.pageHeight > 0) {
-      *error = "a page size is chosen for SVG designs only; a description gives its own page";
-      return false;
-    }
-    return loadThemeJson(design, model, error);
+  if (kind == DesignKind::Kvx) {
+    *error = "is a theme file already";
+    return false;
   }
   if (kind == DesignKind::Svg) {
     SvgImportOptions svgOptions;
@@ -33,9 +30,12 @@ bool loadDesign(const std::filesystem::path& design, const DesignOptions& option
     svgOptions.pageHeight = options.pageHeight;
     return importSvgDesign(design, svgOptions, model, notes, error);
   }
-  *error = kind == DesignKind::Kvx ? "is a theme file already"
-                                   : "is neither a theme description (.json) nor an SVG design";
-  return false;
+  // A description may carry any name: what is not a drawing is read as JSON.
+  if (options.pageWidth > 0 || options.pageHeight > 0) {
+    *error = "a page size is chosen for SVG designs only; a description gives its own page";
+    return false;
+  }
+  return loadThemeJson(design, model, error);
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ struct DesignOptions {
   int pageHeight = 0;
 };
 
-// Packs a JSON or SVG design into the theme file `output`, replaced atomically. False with a
+// Packs an SVG design (by its extension) or a JSON description (any other name) into the theme
+// file `output`, replaced atomically. False with a
 // message when the design cannot be used, and nothing is written. What the design holds that a
 // theme cannot carry as it is (an SVG text on a path kept as picture) is reported in `notes`, one
 // line per element.
