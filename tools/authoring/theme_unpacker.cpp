@@ -242,6 +242,28 @@ class OutputFolder {
   bool kept_ = false;
 };
 
+// One line per top-level field and per object, as the sample themes are written, so that a
+// long path does not run over thousands of lines. Names in another encoding than UTF-8 cannot
+// be kept byte for byte in JSON: their odd bytes are replaced.
+std::string descriptionText(const Json& description) {
+  const auto compact = [](const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  };
+  std::string text = "{";
+  for (const auto& [key, value] : description.items()) {
+    text += (text.size() > 1 ? ",\n  " : "\n  ") + compact(key) + ": ";
+    if (key != "objects") {
+      text += compact(value);
+      continue;
+    }
+    text += "[";
+    for (size_t i = 0; i < value.size(); ++i)
+      text += (i ? ",\n    " : "\n    ") + compact(value[i]);
+    text += "\n  ]";
+  }
+  return text + "\n}\n";
+}
+
 bool pictureFields(const ObjectInfo& object, const kvx::ObjectChunks& chunks, int bits,
                    OutputFolder* output, Json* out, std::string* error) {
   (*out)["x"] = object.x;
@@ -304,8 +326,7 @@ bool objectJson(const ObjectInfo& object, const kvx::ObjectChunks& chunks, const
 bool unpackTheme(const std::string& themePath, const fs::path& folder, std::string* error) {
   std::unique_ptr<kvx::KvxContainer> container;
   std::string why;
-  if (!readThemeContainer(themePath, &container, &why))
-    return refuse(error, why + " (not a KVX theme file)");
+  if (!readThemeContainer(themePath, &container, error)) return false;
   const ThemeInfo info = themeInfoOf(*container);
 
   OutputFolder output(folder);
@@ -327,9 +348,7 @@ bool unpackTheme(const std::string& themePath, const fs::path& folder, std::stri
     objects.push_back(std::move(entry));
   }
   description["objects"] = std::move(objects);
-  // Names in another encoding than UTF-8 cannot be kept byte for byte in JSON.
-  return output.writeDescription(
-      description.dump(2, ' ', false, Json::error_handler_t::replace) + "\n", error);
+  return output.writeDescription(descriptionText(description), error);
 }
 
 }  // namespace kvxauthor

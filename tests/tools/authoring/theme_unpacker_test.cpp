@@ -157,7 +157,7 @@ TEST_P(UnpackFolder, RefusesOrWritesBesideWhatIsThere) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UnpackFolder,
-    testing::Values(Refusal{"NotATheme", false, {}, "not a KVX theme file"},
+    testing::Values(Refusal{"NotATheme", false, {}, "not a KVX file"},
                     Refusal{"DescriptionThere", true, {{"theme.json", "mine"}}, "already exists"},
                     Refusal{"PictureNameTaken", true, {{"glass.png", "mine"}}, nullptr}),
     [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
