@@ -73,4 +73,9 @@ class KVX_API KvxContainer {
 KVX_API bool readThemeFileBytes(const std::string& path, std::vector<uint8_t>* bytes,
                                 std::string* error);
 
+// The packed rows of a stored picture, inflated whole, for tools that rewrite pictures; a
+// one-colour picture has none. False with a reason when the data is damaged.
+KVX_API bool inflatePictureRows(const PictureChunk& picture, std::vector<uint8_t>* rows,
+                                std::string* error);
+
 }  // namespace kvx

@@ -95,4 +95,19 @@ int deliverPictureRows(const PictureChunk& picture, const RowRunSink& sink) {
   return inflater.endsHere() ? 1 : kWcsErrorFormat;
 }
 
+bool inflatePictureRows(const PictureChunk& picture, std::vector<uint8_t>* rows,
+                        std::string* error) {
+  rows->clear();
+  if (picture.encoding == kEncodingOneColour) return true;
+  rows->reserve(packedRowBytes(picture.width, picture.bits) * picture.height);
+  const int result = deliverPictureRows(picture, [&](int, int count, uint8_t* const* pointers) {
+    const size_t rowBytes = packedRowBytes(picture.width, picture.bits);
+    for (int i = 0; i < count; ++i) rows->insert(rows->end(), pointers[i], pointers[i] + rowBytes);
+    return 1;
+  });
+  if (result > 0) return true;
+  *error = "damaged picture data";
+  return false;
+}
+
 }  // namespace kvx

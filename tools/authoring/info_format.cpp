@@ -64,10 +64,10 @@ void objectText(std::ostream& out, size_t index, const ObjectInfo& o) {
           << r.fontSize << " px weight " << r.fontWeight << (r.italic ? " italic" : "")
           << (r.underline ? " underline" : "") << ", align " << alignmentName(r.alignment);
     } else {
-      out << "      path of " << r.pathCommands << " commands";
+      out << "      path of " << r.path.commands.size() << " commands";
     }
     out << ", colour " << colourText(r.colour) << " opacity " << r.opacity
-        << (r.hasShadow ? ", with shadow" : "") << "\n";
+        << (r.shadow.has_value() ? ", with shadow" : "") << "\n";
   }
   if (o.component) {
     const ComponentInfo& c = *o.component;
@@ -79,7 +79,8 @@ void objectText(std::ostream& out, size_t index, const ObjectInfo& o) {
     }
     out << ", stretch " << c.stretch[0] << " " << c.stretch[1] << " " << c.stretch[2] << " "
         << c.stretch[3] << ", resize " << c.resize[0] << " " << c.resize[1] << ", 3-D "
-        << c.threeD[0] << " " << c.threeD[1] << (c.hasPath ? ", with vector path" : "") << "\n";
+        << c.threeD[0] << " " << c.threeD[1] << (c.path.has_value() ? ", with vector path" : "")
+        << "\n";
   }
   if (!o.hyperlink.empty()) {
     out << "      hyperlink";
@@ -133,7 +134,7 @@ nlohmann::json objectJson(const ObjectInfo& o) {
   if (o.render) {
     const RenderInfo& r = *o.render;
     nlohmann::json render = {
-        {"color", colourText(r.colour)}, {"opacity", r.opacity}, {"shadow", r.hasShadow}};
+        {"color", colourText(r.colour)}, {"opacity", r.opacity}, {"shadow", r.shadow.has_value()}};
     if (r.text) {
       render["string"] = r.string;
       render["font"] = {{"face", r.fontFace},
@@ -143,7 +144,7 @@ nlohmann::json objectJson(const ObjectInfo& o) {
                         {"underline", r.underline}};
       render["align"] = alignmentName(r.alignment);
     } else {
-      render["commands"] = r.pathCommands;
+      render["commands"] = r.path.commands.size();
     }
     out["render"] = render;
   }
@@ -153,7 +154,7 @@ nlohmann::json objectJson(const ObjectInfo& o) {
                                 {"stretch", c.stretch},
                                 {"resize", c.resize},
                                 {"threeD", c.threeD},
-                                {"path", c.hasPath}};
+                                {"path", c.path.has_value()}};
     if (c.transformKind != 0) {
       const char* names[] = {"topLeft", "topRight", "bottomLeft", "bottomRight"};
       for (int i = 0; i < 4; ++i) component[names[i]] = {c.corners[2 * i], c.corners[2 * i + 1]};

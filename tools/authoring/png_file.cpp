@@ -36,6 +36,32 @@ bool finishRead(const std::string& path, png_image* image, std::vector<uint8_t>*
   return true;
 }
 
+bool writePng(const std::string& path, int width, int height, png_uint_32 format, size_t channels,
+              const std::vector<uint8_t>& pixels, std::string* error) {
+  if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide ||
+      pixels.size() != static_cast<size_t>(width) * height * channels) {
+    *error = "picture size does not match its pixels";
+    return false;
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = format;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr)) {
+    *error = std::string("PNG encoding failed: ") + image.message;
+    return false;
+  }
+  std::vector<uint8_t> bytes(size);
+  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0, nullptr)) {
+    *error = std::string("PNG encoding failed: ") + image.message;
+    return false;
+  }
+  return kvx::writeFileAtomically(
+      path, [&](const kvx::PieceWriter& put) { return put(bytes.data(), size); }, error);
+}
+
 }  // namespace
 
 bool readPng(const std::string& path, PngPicture* picture, std::string* error) {
@@ -73,28 +99,12 @@ bool readPngGrey(const std::string& path, int* width, int* height, std::vector<u
 
 bool writeRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
                  std::string* error) {
-  if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide ||
-      rgb.size() != static_cast<size_t>(width) * height * 3) {
-    *error = "picture size does not match its pixels";
-    return false;
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr)) {
-    *error = std::string("PNG encoding failed: ") + image.message;
-    return false;
-  }
-  std::vector<uint8_t> bytes(size);
-  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr)) {
-    *error = std::string("PNG encoding failed: ") + image.message;
-    return false;
-  }
-  return kvx::writeFileAtomically(
-      path, [&](const kvx::PieceWriter& put) { return put(bytes.data(), size); }, error);
+  return writePng(path, width, height, PNG_FORMAT_RGB, 3, rgb, error);
+}
+
+bool writeGreyPng(const std::string& path, int width, int height, const std::vector<uint8_t>& grey,
+                  std::string* error) {
+  return writePng(path, width, height, PNG_FORMAT_GRAY, 1, grey, error);
 }
 
 }  // namespace kvxauthor

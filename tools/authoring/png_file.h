@@ -27,5 +27,8 @@ KVX_AUTHORING_API bool readPngGrey(const std::string& path, int* width, int* hei
 // Writes packed R, G, B rows; the file is replaced atomically.
 KVX_AUTHORING_API bool writeRgbPng(const std::string& path, int width, int height,
                                    const std::vector<uint8_t>& rgb, std::string* error);
+// Writes one grey level a pixel (masks, 8-bit and 1-bit pictures), replaced atomically.
+bool writeGreyPng(const std::string& path, int width, int height, const std::vector<uint8_t>& grey,
+                  std::string* error);
 
 }  // namespace kvxauthor

@@ -155,11 +155,21 @@ std::optional<RenderInfo> renderInfo(const kvx::StreamChunk& stream, bool text) 
     render.fontWeight = logFont.lfWeight;
     render.italic = logFont.lfItalic != 0;
     render.underline = logFont.lfUnderline != 0;
+    render.strikeOut = logFont.lfStrikeOut != 0;
+    render.charset = logFont.lfCharSet;
   }
   render.colour = kvx::loadU32(colour.bytes + 4) & 0xFFFFFF;
   render.opacity = static_cast<int32_t>(kvx::loadU32(colour.bytes + 8));
-  render.hasShadow = qrHasShadow(handle) != 0;
-  render.pathCommands = path.commands.size();
+  render.strokeColour = kvx::loadU32(colour.bytes + 12) & 0xFFFFFF;
+  render.strokeWidth = static_cast<int32_t>(kvx::loadU32(colour.bytes + 16));
+  QrShadowRecord shadow{};
+  if (qrHasShadow(handle) && qrGetShadowAttr(handle, &shadow))
+    render.shadow =
+        RecordShadowInfo{1,
+                         {shadow.kind, shadow.xOffset, shadow.yOffset, shadow.opacity, shadow.blur},
+                         shadow.transparency,
+                         static_cast<uint32_t>(shadow.color)};
+  render.path = std::move(path);
   return render;
 }
 
@@ -177,8 +187,21 @@ ComponentInfo componentInfo(std::span<const uint8_t> stream) {
   for (size_t i = 0; i < 4; ++i) component.stretch[i] = doubleAt(bytes, 64 + 8 * i);
   component.resize = {doubleAt(bytes, 96), doubleAt(bytes, 104)};
   component.threeD = {int32At(bytes, 112), int32At(bytes, 116)};
-  component.hasPath = stream.size() > kComponentRecordSize;
+  if (stream.size() > kComponentRecordSize) {
+    const uint8_t* data = stream.data() + kComponentRecordSize;
+    QzPath* path = nullptr;
+    if (QzPathUnFlatten(&data, stream.size() - kComponentRecordSize, &path) && path) {
+      component.path = std::move(*path);
+      QzPathDeletePtr(path, 0);
+    }
+  }
   return component;
+}
+
+std::array<int32_t, 4> cutBorder(std::span<const uint8_t> stream) {
+  std::array<int32_t, 4> border{};
+  for (size_t i = 0; i < 4 && 4 * i + 4 <= stream.size(); ++i) border[i] = int32At(stream, 4 * i);
+  return border;
 }
 
 std::vector<std::string> hyperlinkStrings(std::span<const uint8_t> stream) {
@@ -238,42 +261,56 @@ void readObject(const kvx::ObjectChunks& chunks, uint16_t version, ObjectInfo* o
   }
   if (const kvx::StreamChunk* component = chunks.findStream(u"ComponentObjectStream"))
     object->component = componentInfo(component->bytes);
+  if (const kvx::StreamChunk* border = chunks.findStream(u"PathCutBorderStream")) {
+    if (!object->component) object->component = ComponentInfo{};
+    object->component->cutBorder = cutBorder(border->bytes);
+  }
   if (const kvx::StreamChunk* link = chunks.findStream(u"ObjHyperLinkStream"))
     object->hyperlink = hyperlinkStrings(link->bytes);
 }
 
 }  // namespace
 
-bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error) {
+bool readThemeContainer(const std::string& path, std::unique_ptr<kvx::KvxContainer>* container,
+                        std::string* error) {
   std::vector<uint8_t> bytes;
   std::string why;
   if (!kvx::readThemeFileBytes(path, &bytes, &why)) return refuse(error, path + ": " + why);
-  const std::unique_ptr<kvx::KvxContainer> container =
-      kvx::KvxContainer::parse(std::move(bytes), &why);
-  if (!container) return refuse(error, path + ": " + why);
-
-  const std::span<const uint8_t> header = container->headerRecord();
-  if (header.size() < static_cast<size_t>(kKvxHeaderSize))
+  *container = kvx::KvxContainer::parse(std::move(bytes), &why);
+  if (!*container) return refuse(error, path + ": " + why);
+  if ((*container)->headerRecord().size() < static_cast<size_t>(kKvxHeaderSize))
     return refuse(error, path + ": header record too short");
-  *info = ThemeInfo{};
-  info->pageWidth = int32At(header, kHeaderPageWidth);
-  info->pageHeight = int32At(header, kHeaderPageHeight);
-  info->pixelFormat = int32At(header, kHeaderPixelFormat);
-  info->bitsPerPixel = kvx::bitsForFormatCode(info->pixelFormat);
-  info->version = kvx::loadU16(header.data() + kHeaderVersion);
-  const std::span<const uint8_t> page = container->pageRecord();
+  return true;
+}
+
+ThemeInfo themeInfoOf(const kvx::KvxContainer& container) {
+  ThemeInfo info;
+  const std::span<const uint8_t> header = container.headerRecord();
+  info.pageWidth = int32At(header, kHeaderPageWidth);
+  info.pageHeight = int32At(header, kHeaderPageHeight);
+  info.pixelFormat = int32At(header, kHeaderPixelFormat);
+  info.bitsPerPixel = kvx::bitsForFormatCode(info.pixelFormat);
+  info.version = kvx::loadU16(header.data() + kHeaderVersion);
+  const std::span<const uint8_t> page = container.pageRecord();
   if (page.size() >= kvx::kPageRenderFlag + 4)
-    info->pageRenderFlag = int32At(page, kvx::kPageRenderFlag);
-  info->hasGroupBlock = container->hasGroupBlock();
-  if (info->hasGroupBlock) {
-    info->groupBlockSize = container->groupBlock().size();
-    readGroupBlock(container->groupBlock(), info);
+    info.pageRenderFlag = int32At(page, kvx::kPageRenderFlag);
+  info.hasGroupBlock = container.hasGroupBlock();
+  if (info.hasGroupBlock) {
+    info.groupBlockSize = container.groupBlock().size();
+    readGroupBlock(container.groupBlock(), &info);
   }
-  for (const kvx::ObjectChunks& chunks : container->objects()) {
+  for (const kvx::ObjectChunks& chunks : container.objects()) {
     ObjectInfo object;
-    readObject(chunks, info->version, &object);
-    info->objects.push_back(std::move(object));
+    readObject(chunks, info.version, &object);
+    info.objects.push_back(std::move(object));
   }
+  return info;
+}
+
+bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error) {
+  std::unique_ptr<kvx::KvxContainer> container;
+  if (!readThemeContainer(path, &container, error)) return false;
+  *info = themeInfoOf(*container);
   return true;
 }
 

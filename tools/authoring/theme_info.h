@@ -3,11 +3,14 @@
 // fields, pictures, streams and the settings of its render object and component record.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "authoring_api.h"
+#include "kvxtheme/kvx_container.h"
+#include "kvxtheme/pathlib.h"
 
 namespace kvxauthor {
 
@@ -40,11 +43,15 @@ struct RenderInfo {
   int32_t fontWeight = 0;
   bool italic = false;
   bool underline = false;
+  bool strikeOut = false;
+  int32_t charset = 0;
   int32_t alignment = 0;
   uint32_t colour = 0;
   int32_t opacity = 0;
-  bool hasShadow = false;
-  size_t pathCommands = 0;
+  uint32_t strokeColour = 0;
+  int32_t strokeWidth = 0;  // 1/100 pixel; 0: no stroke
+  std::optional<RecordShadowInfo> shadow;
+  QzPath path;
 };
 
 struct ComponentInfo {
@@ -53,7 +60,8 @@ struct ComponentInfo {
   std::array<double, 4> stretch{};
   std::array<double, 2> resize{};
   std::array<int32_t, 2> threeD{};
-  bool hasPath = false;
+  std::optional<QzPath> path;
+  std::optional<std::array<int32_t, 4>> cutBorder;  // "PathCutBorderStream"
 };
 
 struct ObjectInfo {
@@ -98,5 +106,10 @@ struct ThemeInfo {
 
 // False with a message when the file cannot be read or is not a sound KVX file.
 KVX_AUTHORING_API bool readThemeInfo(const std::string& path, ThemeInfo* info, std::string* error);
+
+// The same in two steps, for readers that also need the stored pictures.
+bool readThemeContainer(const std::string& path, std::unique_ptr<kvx::KvxContainer>* container,
+                        std::string* error);
+ThemeInfo themeInfoOf(const kvx::KvxContainer& container);
 
 }  // namespace kvxauthor

@@ -144,7 +144,7 @@ TEST(ThemePacker, PackThenInfoKeepsEveryDescribedSetting) {
   EXPECT_EQ(title.render->fontSize, 20);
   EXPECT_EQ(title.render->alignment, 1);
   EXPECT_EQ(title.render->colour, 0x0080FFu);
-  EXPECT_TRUE(title.render->hasShadow);
+  EXPECT_TRUE(title.render->shadow.has_value());
   ASSERT_TRUE(title.component);
   EXPECT_EQ(title.component->transformKind, 1);
   EXPECT_EQ(title.component->corners, (std::array<int32_t, 8>{-5, 0, 100, 10, 0, 80, 100, 90}));
@@ -181,7 +181,7 @@ TEST(ThemePacker, PackThenInfoKeepsEveryDescribedSetting) {
   const ObjectInfo& wedge = info.objects[3];
   EXPECT_EQ(wedge.kind, "path");
   EXPECT_EQ(wedge.x, 300);
-  EXPECT_EQ(wedge.render->pathCommands, 4u);
+  EXPECT_EQ(wedge.render->path.commands.size(), 4u);
   EXPECT_NEAR(wedge.width, 30, 2);
   EXPECT_NEAR(wedge.height, 20, 2);
 }
