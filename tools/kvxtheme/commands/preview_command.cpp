@@ -132,5 +132,5 @@ int runPreview(const std::vector<std::string>& arguments) {
 }  // namespace kvxcli
 
 KVX_COMMAND("preview", kvxcli::runPreview,
-            "preview DESIGN --input PICTURE --output FILE.png [--watch]   a still of a theme, "
-            "description or drawing, redrawn as it changes");
+            "preview DESIGN --input PICTURE --output FILE.png [--watch]   a still of a design, "
+            "redrawn as it changes");
