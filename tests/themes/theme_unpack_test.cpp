@@ -66,7 +66,7 @@ TEST_P(UnpackedSampleTheme, PacksAgainIntoTheSameFrames) {
 
 INSTANTIATE_TEST_SUITE_P(Themes, UnpackedSampleTheme,
                          testing::Values("picture-frame", "lower-third", "holder-ref",
-                                         "video-window"),
+                                         "video-window", "title-card", "news-lower-third"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            for (char& c : name)

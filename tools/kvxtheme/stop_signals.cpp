@@ -5,7 +5,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -23,6 +25,7 @@ std::set<std::string>& temporaryFiles() {
 }
 
 int stopPipe[2] = {-1, -1};
+std::atomic<bool> endNormally{false};
 
 // Whatever thread a stop signal reaches (threads may exist before main, a sanitizer's for one),
 // it only hands the signal to the clean-up thread.
@@ -53,8 +56,12 @@ void handleStopSignals() {
     }
     // Held until the process ends: nothing may create a file after this point.
     temporaryFilesLock().lock();
-    for (const std::string& file : temporaryFiles()) unlink(file.c_str());
-    _exit(128 + signal);
+    for (const std::string& file : temporaryFiles()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(file, ignored);
+    }
+    const bool asked = signal == SIGINT || signal == SIGTERM;
+    _exit(asked && endNormally ? 0 : 128 + signal);
   }).detach();
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   struct sigaction action {};
@@ -62,6 +69,10 @@ void handleStopSignals() {
   action.sa_mask = stops;
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) sigaction(signal, &action, nullptr);
+}
+
+void stopSignalsEndNormally() {
+  endNormally = true;
 }
 
 void changeTemporaryFiles(const std::function<void(std::set<std::string>&)>& change) {

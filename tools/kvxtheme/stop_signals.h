@@ -13,8 +13,12 @@ namespace kvxcli {
 // in main.
 void handleStopSignals();
 
-// Runs `change` on the set of temporary files under the lock the signal thread takes, so a
-// file is never created or renamed unseen by it.
+// For a command that runs until it is stopped (preview --watch): SIGINT and SIGTERM then end
+// the process with status 0, after the same clean-up.
+void stopSignalsEndNormally();
+
+// Runs `change` on the set of temporary files (a folder is removed with what it holds) under the
+// lock the signal thread takes, so a file is never created or renamed unseen by it.
 void changeTemporaryFiles(const std::function<void(std::set<std::string>&)>& change);
 
 }  // namespace kvxcli

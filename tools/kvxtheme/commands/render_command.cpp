@@ -4,12 +4,11 @@
 #include <vector>
 
 #include "arguments.h"
-#include "authoring/theme_info.h"
 #include "cli_error.h"
 #include "command.h"
-#include "kvxtheme/caption_keys.h"
 #include "kvxtheme/win32.h"
 #include "render/render_job.h"
+#include "text_options.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -18,7 +17,7 @@ extern "C" {
 namespace kvxcli {
 namespace {
 
-constexpr const char* kRenderHelp =
+constexpr const char* kRenderSourceHelp =
     R"(usage: kvxtheme render [--theme FILE.kvx] --input SOURCE --output FILE [options]
 
 Renders a theme over every frame of SOURCE. Without --theme the default page is used.
@@ -37,24 +36,10 @@ segments (frames of the whole clip, to render apart and put together with kvxthe
                         video it has there. The output starts at time 0 on a key frame and
                         carries no audio (kvxtheme join --audio SOURCE adds the source's)
 
-texts (the theme's text layers):
-  --title TEXT          "@title@"
-  --description TEXT    "@description@"
-  --date TEXT           "@date@"
-  --file-name TEXT      "@file-name@"
-  --field KEY=VALUE     the text of the layer named KEY
-  --texts FILE.json     texts per frame range: [{"from": 0, "to": 49, "title": "...",
-                        "fields": {"KEY": "..."}}, ...]; they override the options above
-  --texts FILE.srt      subtitles (.srt, .vtt, .ass or .ssa; another name is recognised by
-                        its content) for one key: a cue's text shows on the frames whose start
-                        time it covers (frame i starts at i / rate; a cue ending exactly there
-                        does not cover it). Between cues the key has no text and its layer is
-                        hidden, whatever --title and the other options say. Overlapping cues:
-                        the later start wins. ASS tags are removed, \N is a line break
-                        (docs/subtitles.md). One subtitle file, besides any JSON schedules
-  --texts-key KEY       the key the subtitles fill: @title@ (the default, the title),
-                        @description@, @date@, @file-name@, or the name of a theme's text layer
+)";
 
+constexpr const char* kRenderOutputHelp =
+    R"(
 output:
   --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
                         container can carry it; out_%04d.png: numbered pictures from 1;
@@ -77,24 +62,10 @@ output:
   --verbose             show the effect's trace on standard error
 )";
 
-// The help with the caption keys written in where it names them (@title@ and its kin).
 const std::string& renderHelp() {
-  static const std::string help = [] {
-    std::string text = kRenderHelp;
-    for (const auto& caption : kvxtheme::kCaptionKeys) {
-      const std::string marker = std::string("@") + caption.name + "@";
-      for (size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at))
-        text.replace(at, marker.size(), caption.key);
-    }
-    return text;
-  }();
+  static const std::string help =
+      std::string(kRenderSourceHelp) + textOptionsHelp() + kRenderOutputHelp;
   return help;
-}
-
-const char* captionKeyOfOption(const std::string& option) {
-  for (const auto& caption : kvxtheme::kCaptionKeys)
-    if (option == std::string("--") + caption.name) return caption.key;
-  return nullptr;
 }
 
 kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string& text) {
@@ -125,32 +96,9 @@ std::string parseChoice(const std::string& option, const std::string& text,
   fail(option, "\"" + text + "\" is not one of " + known);
 }
 
-// A key that is not a caption key fills the text layer of that name; without one in the theme
-// nothing would show.
-void checkTextsKey(const std::string& key, const std::string& theme) {
-  for (const auto& caption : kvxtheme::kCaptionKeys)
-    if (key == caption.key) return;
-  std::vector<std::string> layers;
-  if (!theme.empty()) {
-    kvxauthor::ThemeInfo info;
-    std::string error;
-    if (!kvxauthor::readThemeInfo(theme, &info, &error)) return;  // the render names the cause
-    for (const kvxauthor::ObjectInfo& object : info.objects) {
-      if (object.kind != "text") continue;
-      if (object.name == key) return;
-      layers.push_back(object.name);
-    }
-  }
-  std::string known = "the caption keys";
-  for (const auto& caption : kvxtheme::kCaptionKeys) known += std::string(" ") + caption.key;
-  for (const std::string& layer : layers) known += ", " + layer;
-  fail("--texts-key", key + ": " + (theme.empty() ? "the default page" : theme) +
-                          " has no text layer of that name (the keys it shows: " + known + ")");
-}
-
 RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   RenderOptions options;
-  std::string subtitles, subtitlesKey;
+  TextOptions texts;
   ArgumentReader reader(arguments);
   while (!reader.done()) {
     std::string option = reader.next();
@@ -182,25 +130,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.preset = parseChoice(option, reader.value(option), kX264Presets);
     } else if (option == "--pix-fmt") {
       options.pixelFormat = parseChoice(option, reader.value(option), kChromaFormats);
-    } else if (const char* key = captionKeyOfOption(option)) {
-      options.texts.setDefault(key, reader.value(option));
-    } else if (option == "--field") {
-      std::string key, value;
-      parseField(option, reader.value(option), &key, &value);
-      options.texts.setDefault(key, value);
-    } else if (option == "--texts") {
-      const std::string path = reader.value(option);
-      options.textFiles.push_back(path);
-      if (isJsonScheduleName(path)) {
-        options.texts.loadFile(path);
-      } else {
-        if (!subtitles.empty())
-          fail(option, "takes one subtitle file; " + subtitles + " is given already");
-        subtitles = path;
-      }
-    } else if (option == "--texts-key") {
-      subtitlesKey = reader.value(option);
-      if (subtitlesKey.empty()) fail(option, "needs the name of a text key");
+    } else if (readTextOption(option, reader, &texts)) {
     } else if (option == "--interlaced") {
       options.fieldOrder = parseFieldOrder(option, reader.value(option));
     } else if (option == "--overlay") {
@@ -218,14 +148,10 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
   }
   if (options.input.empty()) fail("--input", "is required (a file, or testsrc)");
   if (options.output.empty()) fail("--output", "is required");
-  if (!subtitlesKey.empty() && subtitles.empty())
-    fail("--texts-key", "names the key of a subtitle file given with --texts");
-  if (!subtitles.empty()) {
-    // A refusal names the file and the cause; FFmpeg's own messages would only repeat it.
-    if (!options.verbose) av_log_set_level(AV_LOG_QUIET);
-    if (!subtitlesKey.empty()) checkTextsKey(subtitlesKey, options.themePath);
-    options.texts.loadSubtitles(subtitles, subtitlesKey.empty() ? kTitleKey : subtitlesKey);
-  }
+  finishTextOptions(&texts, options.verbose);
+  checkTextsKey(texts, options.themePath, options.themePath);
+  options.texts = std::move(texts.texts);
+  options.textFiles = std::move(texts.files);
   return options;
 }
 
