@@ -176,6 +176,21 @@ TEST_F(SvgDesignTest, ChosenPageSizeAndTitleChangeOnlyTheirObjects) {
   EXPECT_GT(meanDifference(defaults, titled, 0, barTop, 960 / 2, 540), 1.0);
 }
 
+TEST_F(SvgDesignTest, PreviewOfTheDrawingIsTheRenderOfItsTheme) {
+  writeFile(folder_.file("design.svg"), lowerThirdDesign("rotate(-6 640 350)"));
+  ASSERT_EQ(pack("design.svg").status, 0);
+  const Picture rendered = renderTheme(640, 360);
+  const RunResult preview =
+      run(quote(kvxthemeTool()) + " preview " + quote(folder_.file("design.svg")) + " --input " +
+          quote(folder_.file("grey.png")) + " --output " + quote(folder_.file("preview.png")) +
+          " --title 'Summer holidays' --date 2024-07-14 --description 'A centred caption'");
+  ASSERT_EQ(preview.status, 0) << preview.output;
+  EXPECT_NE(preview.output.find("curved: a text on a path"), std::string::npos) << preview.output;
+  Picture previewed;
+  ASSERT_TRUE(readPng(folder_.file("preview.png"), &previewed));
+  EXPECT_EQ(compare(previewed, rendered).max, 0);
+}
+
 TEST_F(SvgDesignTest, HostileDrawingsAreRefusedWithTheReason) {
   const struct {
     const char* text;
