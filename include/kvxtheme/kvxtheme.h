@@ -172,4 +172,10 @@ KVX_API int kvxComposeOverlay(CThemeEffect& effect, int frameIndex, unsigned cha
 
 // The library's version, "major.minor.patch".
 extern "C" KVX_API const char* kvxthemeVersion();
+
+// The threads that compose a frame in bands, the calling thread included, shared by every clip
+// of the process: KVXTHEME_THREADS when set, else the machine's cores. A count of 1 composes on
+// the calling thread alone; 0 returns to the default. Frames are the same whatever the count.
+extern "C" KVX_API void kvxthemeSetThreads(int count);
+extern "C" KVX_API int kvxthemeThreads();
 }

@@ -1,10 +1,12 @@
 #include "compose/compose_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "compose/host_frame.h"
 #include "compose/packed_rows.h"
 #include "compose/video_layer.h"
+#include "pixels/bands/band_pool.h"
 #include "pixels/merge/merge_kernels.h"
 #include "pixels/merge/merge_layer.h"
 #include "pixels/resize/resampler.h"
@@ -23,19 +25,39 @@ bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
 
 // The frame starts black, unless the first layer drawn hides it all. A layer that is exactly
 // the frame is copied in whole, its mask unread: it is returned as drawn already.
-const ThemeLayer* startFrame(const ClipState& clip, uint8_t* frame) {
-  const size_t bytes = static_cast<size_t>(clip.frameWidth) * clip.frameHeight * 3;
+const ThemeLayer* coveringLayer(const ClipState& clip) {
   for (const auto& layer : clip.layers) {
     if (!layer || layer->isHidden()) continue;
     if (!coversFrame(*layer, clip.frameWidth, clip.frameHeight)) break;
     if (layer->x != 0 || layer->y != 0 || layer->width != clip.frameWidth ||
         layer->height != clip.frameHeight)
       return nullptr;
-    std::memcpy(frame, layer->pixels, bytes);
     return layer.get();
   }
-  std::memset(frame, 0, bytes);
   return nullptr;
+}
+
+// Rows a merge band holds: with every layer's rows beside them they stay in the cache.
+constexpr int kMergeBandRows = 32;
+
+// Starts and merges the frame's rows [first, end): each layer meets only the rows it covers.
+void mergeBand(const ClipState& clip, const ThemeLayer* drawn, uint8_t* frame, int first, int end) {
+  const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
+  uint8_t* const rows = frame + first * rowBytes;
+  const size_t bytes = (end - first) * rowBytes;
+  if (drawn)
+    std::memcpy(rows, drawn->pixels + first * rowBytes, bytes);
+  else
+    std::memset(rows, 0, bytes);
+  const kvx::pixels::PixelView band = kvx::pixels::packedView(rows, clip.frameWidth, end - first);
+  for (const auto& layer : clip.layers) {
+    if (!layer || layer->isHidden() || layer.get() == drawn || layer->width <= 0 ||
+        layer->height <= 0 || layer->y >= end || layer->y + layer->height <= first)
+      continue;
+    kvx::pixels::mergeLayer(band, layer->x, layer->y - first, layer->width, layer->height,
+                            layer->pixels, layer->maskPixels, layer->width, layer->mergeMode,
+                            layer->transparency);
+  }
 }
 
 }  // namespace
@@ -54,16 +76,14 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
   const bool sameSize = clip.frameWidth == width && clip.frameHeight == rows;
   uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
   uint8_t* const frame = direct ? direct : clip.frameBuffer.data();
-  const ThemeLayer* const drawn = startFrame(clip, frame);
-  const kvx::pixels::PixelView picture =
-      kvx::pixels::packedView(frame, clip.frameWidth, clip.frameHeight);
-  for (const auto& layer : clip.layers) {
-    if (!layer || layer->isHidden() || layer.get() == drawn || layer->width <= 0 ||
-        layer->height <= 0)
-      continue;
-    kvx::pixels::mergeLayer(picture, layer->x, layer->y, layer->width, layer->height, layer->pixels,
-                            layer->maskPixels, layer->width, layer->mergeMode, layer->transparency);
-  }
+  const ThemeLayer* const drawn = coveringLayer(clip);
+  const int bands = std::max(1, clip.frameHeight / kMergeBandRows);
+  auto merge = [&](int band) {
+    int first = 0, end = 0;
+    kvx::bands::bandRows(clip.frameHeight, bands, band, &first, &end);
+    mergeBand(clip, drawn, frame, first, end);
+  };
+  kvx::bands::forEachBand(bands, merge);
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   const int firstLine = fieldMode == 2 ? 1 : 0, lineStep = fieldMode ? 2 : 1;

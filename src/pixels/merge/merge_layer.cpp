@@ -23,8 +23,10 @@ bool mergeLayer(const PixelView& destination, int x, int y, int width, int heigh
   if (right <= left || bottom <= top) return true;  // wholly outside: nothing to draw
 
   const int pixels = static_cast<int>(right - left);
-  std::vector<uint8_t> opaque;
-  if (!mask) {
+  // An opaque mask row for maskless layers, kept per thread: merging frame after frame, band
+  // after band, allocates nothing once it is long enough.
+  thread_local std::vector<uint8_t> opaque;
+  if (!mask && opaque.size() < static_cast<size_t>(pixels)) {
     try {
       opaque.assign(pixels, 255);
     } catch (const std::bad_alloc&) {

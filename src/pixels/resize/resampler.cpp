@@ -1,12 +1,14 @@
 #include "pixels/resize/resampler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 #include <list>
 #include <new>
 #include <vector>
 
+#include "pixels/bands/band_pool.h"
 #include "pixels/resize/filter_weights.h"
 #include "pixels/resize/resample_passes.h"
 
@@ -117,16 +119,12 @@ int mergeRepeatedRows(const uint8_t* const* sourceRows, int sourceHeight, int st
   return count;
 }
 
-// Scales the picture whose rows `sourceRows` lists into every destination row `rowOf` names
-// (null: not wanted).
+// Scales destination rows [firstRow, endRow) that `rowOf` names (null: not wanted) from the
+// picture whose rows `sourceRows` lists, with this thread's scratch.
 template <typename RowOf>
-bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
-              int destinationWidth, int destinationHeight, int channels, Kernels kernels,
-              RowOf rowOf) {
-  if (!sourceRows || channels < 1 || channels > 4) return false;
-  if (!rowBytesFit(sourceWidth, sourceHeight, channels) ||
-      !rowBytesFit(destinationWidth, destinationHeight, channels))
-    return false;
+bool resampleBand(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
+                  int destinationWidth, int destinationHeight, int channels, Kernels kernels,
+                  RowOf& rowOf, int firstRow, int endRow) {
   const int destinationValues = destinationWidth * channels;
   const bool fast = kernels == Kernels::kFast;
   // At the same width the Lanczos weights are one tap of exactly one: the vertical pass reads
@@ -148,7 +146,7 @@ bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeigh
     scratch.byteRows.assign(windowTaps, nullptr);
     scratch.weights.assign(windowTaps, 0);
     scratch.tapRows.assign(windowTaps, 0);
-    for (int y = 0; y < destinationHeight; ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
       uint8_t* out = rowOf(y);
       if (!out) continue;
       const int taps =
@@ -184,6 +182,35 @@ bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeigh
     return false;
   }
   return true;
+}
+
+// Bands shorter than this spend too much of their time on the rows their first window needs.
+constexpr int kMinBandRows = 48;
+
+// Scales the picture whose rows `sourceRows` lists into every destination row `rowOf` names
+// (null: not wanted), in bands of rows spread over the band threads.
+template <typename RowOf>
+bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
+              int destinationWidth, int destinationHeight, int channels, Kernels kernels,
+              RowOf rowOf) {
+  if (!sourceRows || channels < 1 || channels > 4) return false;
+  if (!rowBytesFit(sourceWidth, sourceHeight, channels) ||
+      !rowBytesFit(destinationWidth, destinationHeight, channels))
+    return false;
+  const int bands = std::min(bands::threadCount(), destinationHeight / kMinBandRows);
+  if (bands <= 1)
+    return resampleBand(sourceRows, sourceWidth, sourceHeight, destinationWidth, destinationHeight,
+                        channels, kernels, rowOf, 0, destinationHeight);
+  std::atomic<bool> failed{false};
+  auto band = [&](int index) {
+    int first = 0, end = 0;
+    bands::bandRows(destinationHeight, bands, index, &first, &end);
+    if (!resampleBand(sourceRows, sourceWidth, sourceHeight, destinationWidth, destinationHeight,
+                      channels, kernels, rowOf, first, end))
+      failed.store(true, std::memory_order_relaxed);
+  };
+  bands::forEachBand(bands, band);
+  return !failed.load(std::memory_order_relaxed);
 }
 
 // The rows of a packed picture, listed in the thread's scratch; null when they cannot be.

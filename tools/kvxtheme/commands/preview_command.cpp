@@ -10,8 +10,8 @@
 #include "kvxtheme/win32.h"
 #include "preview/file_watch.h"
 #include "preview/preview_job.h"
+#include "render/text_options.h"
 #include "stop_signals.h"
-#include "text_options.h"
 
 extern "C" {
 #include <libavutil/log.h>

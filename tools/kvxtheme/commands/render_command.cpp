@@ -8,7 +8,7 @@
 #include "command.h"
 #include "kvxtheme/win32.h"
 #include "render/render_job.h"
-#include "text_options.h"
+#include "render/text_options.h"
 
 extern "C" {
 #include <libavutil/log.h>

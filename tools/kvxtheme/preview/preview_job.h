@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "text_options.h"
+#include "render/text_options.h"
 
 namespace kvxcli {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "arguments.h"
-#include "render/text_schedule.h"
+#include "text_schedule.h"
 
 namespace kvxcli {
 
