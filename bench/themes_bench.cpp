@@ -1,5 +1,6 @@
 // Every sample theme and the default page composed through the effect, as a host drives it:
-// 1080p and 4K, progressive and interlaced (two fields a frame), with a title on the page.
+// 1080p and 4K, progressive and interlaced (two fields a frame), with a title on the page, on
+// one thread and on every core the process may use.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "host/reference_host.h"
+#include "kvxtheme/kvxtheme.h"
 #include "support/figures.h"
 #include "support/test_picture.h"
 
@@ -30,7 +32,9 @@ std::string themeName(const std::string& theme) {
   return name;
 }
 
-void composeTheme(benchmark::State& state, std::string theme, Size size, bool interlaced) {
+void composeTheme(benchmark::State& state, std::string theme, Size size, bool interlaced,
+                  int threads) {
+  kvxthemeSetThreads(threads);
   kvxhost::ReferenceHost host;
   if (!theme.empty()) host.setThemePath(std::string(KVX_THEMES_DIR) + "/" + theme + ".kvx");
   host.setTextSource([](int, const std::string& key, std::string* text) {
@@ -56,28 +60,46 @@ void composeTheme(benchmark::State& state, std::string theme, Size size, bool in
   host.end();
 }
 
-std::string benchmarkName(const std::string& theme, const Size& size, bool interlaced) {
-  return "compose_" + themeName(theme) + size.suffix + (interlaced ? "_interlaced" : "");
+// One thread keeps the figures' historical names; more threads add "_threads<N>".
+std::string benchmarkName(const std::string& theme, const Size& size, bool interlaced,
+                          int threads) {
+  return "compose_" + themeName(theme) + size.suffix + (interlaced ? "_interlaced" : "") +
+         (threads > 1 ? "_threads" + std::to_string(threads) : "");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  kvxthemeSetThreads(0);
+  const int cores = kvxthemeThreads();
+  std::vector<int> threadCounts{1};
+  if (cores > 1) threadCounts.push_back(cores);
   for (const char* theme : kThemes)
     for (const Size& size : kSizes)
       for (bool interlaced : {false, true})
-        benchmark::RegisterBenchmark(benchmarkName(theme, size, interlaced).c_str(), composeTheme,
-                                     std::string(theme), size, interlaced)
-            ->Unit(benchmark::kMillisecond);
+        for (int threads : threadCounts)
+          benchmark::RegisterBenchmark(benchmarkName(theme, size, interlaced, threads).c_str(),
+                                       composeTheme, std::string(theme), size, interlaced, threads)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime();
   const auto times = kvxbench::runBenchmarks(argc, argv);
   for (const char* theme : kThemes)
     for (const Size& size : kSizes)
       for (bool interlaced : {false, true}) {
-        const std::string name = benchmarkName(theme, size, interlaced);
-        // Exact names: a prefix would take the interlaced run for the progressive one.
-        const auto found = times.find(name);
-        if (found != times.end())
+        double single = 0;
+        for (int threads : threadCounts) {
+          const std::string name = benchmarkName(theme, size, interlaced, threads);
+          // Exact names: a prefix would take the interlaced run for the progressive one.
+          const auto found = times.find(name);
+          if (found == times.end()) continue;
           kvxbench::printFigure(name + "_ms_per_frame", found->second * 1000);
+          if (threads == 1)
+            single = found->second;
+          else if (single > 0 && !interlaced && size.suffix == std::string("_4k"))
+            kvxbench::printFigure("compose_" + themeName(theme) + "_4k_parallel_ratio",
+                                  found->second / single);
+        }
       }
+  kvxbench::printFigure("compose_threads", cores);
   return 0;
 }

@@ -23,12 +23,17 @@ class RecordingReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.iterations <= 0) continue;
-      const double seconds = run.cpu_accumulated_time / run.iterations;
+      // Work spread over threads is timed by the clock on the wall, under the plain name.
+      const bool wall = run.run_name.time_type == "real_time";
+      const double seconds =
+          (wall ? run.real_accumulated_time : run.cpu_accumulated_time) / run.iterations;
+      benchmark::BenchmarkName name = run.run_name;
+      name.time_type.clear();
       // A single run, or the median of repeated ones.
       if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
-        (*times_)[run.run_name.str()] = seconds;
+        (*times_)[name.str()] = seconds;
       else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        (*times_)[run.run_name.str()] = seconds;
+        (*times_)[name.str()] = seconds;
     }
     ConsoleReporter::ReportRuns(runs);
   }

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "pixels/bands/band_pool.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace kvx::resize::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
@@ -105,7 +107,21 @@ void halveRows(pixels::ConstPixelView source, bool halveX, bool halveY, pixels::
 
 void halvePicture(pixels::ConstPixelView source, bool halveX, bool halveY,
                   pixels::PixelView target) {
-  halveRows(source, halveX, halveY, target, true);
+  // Each output row reads its own one or two source rows: bands of rows go to the band threads.
+  constexpr int kBandRows = 32;
+  const int bands = std::max(1, target.height / kBandRows);
+  auto band = [&](int index) {
+    int first = 0, end = 0;
+    bands::bandRows(target.height, bands, index, &first, &end);
+    pixels::PixelView rows = target;
+    rows.data = target.row(first);
+    rows.height = end - first;
+    pixels::ConstPixelView from = source;
+    from.data = source.row(halveY ? 2 * first : first);
+    from.height = source.height - (halveY ? 2 * first : first);
+    halveRows(from, halveX, halveY, rows, true);
+  };
+  bands::forEachBand(bands, band);
 }
 
 void halvePictureScalar(pixels::ConstPixelView source, bool halveX, bool halveY,

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "pixels/bands/band_pool.h"
 #include "pixels/transform/quad_sampler.h"
 
 namespace kvx::transform {
@@ -325,10 +326,21 @@ std::optional<QuadPlacement> placeOnCorners(const int32_t points[8]) {
 
 void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
                  pixels::PixelView target, Edges edges) {
-  if (source.bytesPerPixel == 3)
-    mapRows<3>(placement.map, source, placement.left, placement.top, target, edges);
-  else
-    mapRows<1>(placement.map, source, placement.left, placement.top, target, edges);
+  // Rows are mapped independently: bands of them go to the band threads.
+  constexpr int kBandRows = 32;
+  const int bands = std::max(1, target.height / kBandRows);
+  auto band = [&](int index) {
+    int first = 0, end = 0;
+    bands::bandRows(target.height, bands, index, &first, &end);
+    pixels::PixelView rows = target;
+    rows.data = target.row(first);
+    rows.height = end - first;
+    if (source.bytesPerPixel == 3)
+      mapRows<3>(placement.map, source, placement.left, placement.top + first, rows, edges);
+    else
+      mapRows<1>(placement.map, source, placement.left, placement.top + first, rows, edges);
+  };
+  bands::forEachBand(bands, band);
 }
 
 }  // namespace kvx::transform
