@@ -73,7 +73,7 @@ for system_prefix in /usr /usr/local; do
 done
 
 # Under /usr, the folders Debian's python3 and GStreamer read, whatever prefix was configured.
-stage="$prefix/stage/usr"
+stage="$prefix/stage/usr/usr"
 python_dir="$stage/lib/python3/dist-packages"
 PYTHONPATH="$python_dir" env -u LD_LIBRARY_PATH /usr/bin/python3 -c '
 import kvxtheme, sys
