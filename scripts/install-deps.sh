@@ -17,6 +17,7 @@ packages=(
   pybind11-dev python3-pybind11 python3-numpy python3-pytest python3-dask python3-distributed
   python3-hypothesis
   python3 binutils
+  dpkg-dev
   libhwy-dev g++-aarch64-linux-gnu qemu-user
   libhwy-dev:arm64 libgtest-dev:arm64 libgmock-dev:arm64 libpng-dev:arm64
 )

@@ -2,16 +2,33 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
+#include "compat/file/data_directory.h"
 #include "compat/win32/module_directory.h"
 #include "compose/bitmap_rows.h"
 #include "io/video_frame_count.h"
+
+namespace {
+
+// Beside the running program first, as hosts always kept their clips; then with the installed
+// sample themes, for hosts such as python3 or gst-launch-1.0 whose folder holds no clips.
+std::string videoPath(const std::string& linkText) {
+  const std::string besideProgram = cachedModuleDirectory() + linkText;
+  std::error_code ignored;
+  if (std::filesystem::is_regular_file(besideProgram, ignored)) return besideProgram;
+  const std::string withThemes = kvx::dataDirectory() + "themes/" + linkText;
+  return std::filesystem::is_regular_file(withThemes, ignored) ? withThemes : besideProgram;
+}
+
+}  // namespace
 
 void showVideoFrame(ClipState& clip, ThemeLayer& layer, int frameIndex) {
   VideoLayerState& video = clip.video;
   if (!video.opened) {
     video.opened = true;
-    const std::string path = cachedModuleDirectory() + layer.linkText;
+    const std::string path = videoPath(layer.linkText);
     video.reader = kvxvideo::VideoReader::open(path);
     video.frameCount = video.reader ? kvxvideo::videoFrameCount(*video.reader, path) : 0;
   }

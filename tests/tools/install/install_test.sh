@@ -72,6 +72,31 @@ for system_prefix in /usr /usr/local; do
   fi
 done
 
+# Under /usr, the folders Debian's python3 and GStreamer read, whatever prefix was configured.
+stage="$prefix/stage/usr/usr"
+python_dir="$stage/lib/python3/dist-packages"
+PYTHONPATH="$python_dir" env -u LD_LIBRARY_PATH /usr/bin/python3 -c '
+import kvxtheme, sys
+assert kvxtheme.__file__.startswith(sys.argv[1]), kvxtheme.__file__
+kvxtheme.Theme(sys.argv[2]).info()
+' "$python_dir" "$stage/share/kvxtheme/themes/lower-third.kvx" ||
+  { echo "python3 does not import the package from $python_dir"; exit 1; }
+gst_dir="$stage/lib/$(gcc -print-multiarch)/gstreamer-1.0"
+inspected=$(GST_REGISTRY="$prefix/gst-registry-usr.bin" GST_PLUGIN_PATH="$gst_dir" \
+  env -u LD_LIBRARY_PATH gst-inspect-1.0 kvxtheme 2>&1) || true
+grep -q "Filter/Effect/Video" <<<"$inspected" ||
+  { echo "gst-inspect-1.0 does not find the element in $gst_dir: $inspected"; exit 1; }
+
+# The video theme's clip is found with the installed themes, not beside the program.
+video_window_mean() {
+  env -u LD_LIBRARY_PATH -u KVXTHEME_DATA_DIR "$1/bin/kvxtheme" render --quiet --theme "$1/share/kvxtheme/themes/video-window.kvx" \
+    --input testsrc --size 1280x720 --output "$prefix/video-window.png"
+  ffmpeg -v error -i "$prefix/video-window.png" -vf crop=300:160:910:470 -f rawvideo \
+    -pix_fmt gray - | /usr/bin/python3 -c 'import sys; d = sys.stdin.buffer.read(); print(sum(d) // len(d))'
+}
+[ "$(video_window_mean "$stage")" -gt 32 ] ||
+  { echo "the installed video theme shows no clip"; exit 1; }
+
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
 # Every installed header stands on its own and needs nothing of the source tree.
 for header in "$prefix"/include/kvxtheme/*.h; do
