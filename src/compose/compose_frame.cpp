@@ -1,6 +1,5 @@
 #include "compose/compose_frame.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "compose/host_frame.h"
@@ -77,13 +76,8 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
   uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
   uint8_t* const frame = direct ? direct : clip.frameBuffer.data();
   const ThemeLayer* const drawn = coveringLayer(clip);
-  const int bands = std::max(1, clip.frameHeight / kMergeBandRows);
-  auto merge = [&](int band) {
-    int first = 0, end = 0;
-    kvx::bands::bandRows(clip.frameHeight, bands, band, &first, &end);
-    mergeBand(clip, drawn, frame, first, end);
-  };
-  kvx::bands::forEachBand(bands, merge);
+  auto merge = [&](int first, int end) { mergeBand(clip, drawn, frame, first, end); };
+  kvx::bands::forEachRowBand(clip.frameHeight, kMergeBandRows, merge);
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   const int firstLine = fieldMode == 2 ? 1 : 0, lineStep = fieldMode ? 2 : 1;

@@ -15,6 +15,10 @@ struct BasicPixelView {
   int bytesPerPixel = 3;
 
   Byte* row(int y) const { return data + y * stride; }
+  // Rows [first, end) of this view.
+  BasicPixelView rows(int first, int end) const {
+    return {row(first), width, end - first, stride, bytesPerPixel};
+  }
 };
 
 using PixelView = BasicPixelView<uint8_t>;

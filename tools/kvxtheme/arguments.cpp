@@ -69,6 +69,27 @@ double parseNumberInRange(const std::string& option, const std::string& text, do
   return number;
 }
 
+FileAndOutput parseFileAndOutput(const std::vector<std::string>& arguments,
+                                 const std::string& command, const std::string& fileKind) {
+  FileAndOutput parsed;
+  ArgumentReader reader(arguments);
+  while (!reader.done()) {
+    const std::string argument = reader.next();
+    if (argument == "-o" || argument == "--output") {
+      parsed.output = reader.value(argument);
+    } else if (!argument.empty() && argument[0] == '-') {
+      fail(argument, "unknown option (see 'kvxtheme " + command + " --help')");
+    } else if (parsed.file.empty()) {
+      parsed.file = argument;
+    } else {
+      fail(argument, "only one " + fileKind.substr(0, fileKind.find(" (")) + " at a time");
+    }
+  }
+  if (parsed.file.empty()) fail(command, "names no " + fileKind);
+  if (parsed.output.empty()) fail("--output", "is required");
+  return parsed;
+}
+
 void parseSize(const std::string& option, const std::string& text, int* width, int* height) {
   size_t x = text.find('x');
   if (x == std::string::npos) fail(option, "'" + text + "' is not a size like 1280x720");

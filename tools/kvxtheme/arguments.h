@@ -24,6 +24,16 @@ class ArgumentReader {
   bool hasInlineValue_ = false;
 };
 
+// "COMMAND FILE -o OUTPUT": the one file a command reads and what it writes. Refuses unknown
+// options, a second file and missing ones, naming the command ("texture") and the file's kind
+// ("theme file (THEME.kvx)").
+struct FileAndOutput {
+  std::string file;
+  std::string output;
+};
+FileAndOutput parseFileAndOutput(const std::vector<std::string>& arguments,
+                                 const std::string& command, const std::string& fileKind);
+
 struct Rational {
   int num = 0;
   int den = 1;

@@ -31,4 +31,17 @@ inline void bandRows(int rows, int bands, int band, int* first, int* end) {
   *end = static_cast<int>(static_cast<long long>(rows) * (band + 1) / bands);
 }
 
+// Splits `rows` rows into bands of about `rowsPerBand` rows (one at least) and calls
+// function(first, end) for each, as forEachBand does.
+template <typename Function>
+void forEachRowBand(int rows, int rowsPerBand, Function& function) {
+  const int bands = rows / rowsPerBand > 1 ? rows / rowsPerBand : 1;
+  auto band = [&](int index) {
+    int first = 0, end = 0;
+    bandRows(rows, bands, index, &first, &end);
+    function(first, end);
+  };
+  forEachBand(bands, band);
+}
+
 }  // namespace kvx::bands

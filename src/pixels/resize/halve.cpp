@@ -109,19 +109,11 @@ void halvePicture(pixels::ConstPixelView source, bool halveX, bool halveY,
                   pixels::PixelView target) {
   // Each output row reads its own one or two source rows: bands of rows go to the band threads.
   constexpr int kBandRows = 32;
-  const int bands = std::max(1, target.height / kBandRows);
-  auto band = [&](int index) {
-    int first = 0, end = 0;
-    bands::bandRows(target.height, bands, index, &first, &end);
-    pixels::PixelView rows = target;
-    rows.data = target.row(first);
-    rows.height = end - first;
-    pixels::ConstPixelView from = source;
-    from.data = source.row(halveY ? 2 * first : first);
-    from.height = source.height - (halveY ? 2 * first : first);
-    halveRows(from, halveX, halveY, rows, true);
+  auto band = [&](int first, int end) {
+    const int from = halveY ? 2 * first : first;
+    halveRows(source.rows(from, source.height), halveX, halveY, target.rows(first, end), true);
   };
-  bands::forEachBand(bands, band);
+  bands::forEachRowBand(target.height, kBandRows, band);
 }
 
 void halvePictureScalar(pixels::ConstPixelView source, bool halveX, bool halveY,

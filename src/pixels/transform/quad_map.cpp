@@ -328,19 +328,15 @@ void mapOntoQuad(const QuadPlacement& placement, pixels::ConstPixelView source,
                  pixels::PixelView target, Edges edges) {
   // Rows are mapped independently: bands of them go to the band threads.
   constexpr int kBandRows = 32;
-  const int bands = std::max(1, target.height / kBandRows);
-  auto band = [&](int index) {
-    int first = 0, end = 0;
-    bands::bandRows(target.height, bands, index, &first, &end);
-    pixels::PixelView rows = target;
-    rows.data = target.row(first);
-    rows.height = end - first;
+  auto band = [&](int first, int end) {
     if (source.bytesPerPixel == 3)
-      mapRows<3>(placement.map, source, placement.left, placement.top + first, rows, edges);
+      mapRows<3>(placement.map, source, placement.left, placement.top + first,
+                 target.rows(first, end), edges);
     else
-      mapRows<1>(placement.map, source, placement.left, placement.top + first, rows, edges);
+      mapRows<1>(placement.map, source, placement.left, placement.top + first,
+                 target.rows(first, end), edges);
   };
-  bands::forEachBand(bands, band);
+  bands::forEachRowBand(target.height, kBandRows, band);
 }
 
 }  // namespace kvx::transform

@@ -20,24 +20,11 @@ in file order), at the object's own size and without its mask, as an RGB PNG fil
 
 int runTexture(const std::vector<std::string>& arguments) {
   return runCommandBody(arguments, kTextureHelp, [&] {
-    std::string theme, output;
-    ArgumentReader reader(arguments);
-    while (!reader.done()) {
-      const std::string argument = reader.next();
-      if (argument == "-o" || argument == "--output") {
-        output = reader.value(argument);
-      } else if (!argument.empty() && argument[0] == '-') {
-        fail(argument, "unknown option (see 'kvxtheme texture --help')");
-      } else if (theme.empty()) {
-        theme = argument;
-      } else {
-        fail(argument, "only one theme file at a time");
-      }
-    }
-    if (theme.empty()) fail("texture", "names no theme file (THEME.kvx)");
-    if (output.empty()) fail("--output", "is required");
+    const FileAndOutput options =
+        parseFileAndOutput(arguments, "texture", "theme file (THEME.kvx)");
     std::string error;
-    if (!kvxauthor::exportPlaceholderTexture(theme, output, &error)) fail("texture", error);
+    if (!kvxauthor::exportPlaceholderTexture(options.file, options.output, &error))
+      fail("texture", error);
     return 0;
   });
 }

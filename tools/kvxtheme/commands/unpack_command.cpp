@@ -22,24 +22,9 @@ is missing; one that already holds theme.json is refused, and no existing file i
 
 int runUnpack(const std::vector<std::string>& arguments) {
   return runCommandBody(arguments, kUnpackHelp, [&] {
-    std::string theme, output;
-    ArgumentReader reader(arguments);
-    while (!reader.done()) {
-      const std::string argument = reader.next();
-      if (argument == "-o" || argument == "--output") {
-        output = reader.value(argument);
-      } else if (!argument.empty() && argument[0] == '-') {
-        fail(argument, "unknown option (see 'kvxtheme unpack --help')");
-      } else if (theme.empty()) {
-        theme = argument;
-      } else {
-        fail(argument, "only one theme file can be unpacked at a time");
-      }
-    }
-    if (theme.empty()) fail("unpack", "names no theme file (THEME.kvx)");
-    if (output.empty()) fail("--output", "is required");
+    const FileAndOutput options = parseFileAndOutput(arguments, "unpack", "theme file (THEME.kvx)");
     std::string error;
-    if (!kvxauthor::unpackTheme(theme, output, &error)) fail("unpack", error);
+    if (!kvxauthor::unpackTheme(options.file, options.output, &error)) fail("unpack", error);
     return 0;
   });
 }
