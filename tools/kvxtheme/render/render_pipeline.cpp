@@ -4,12 +4,16 @@ extern "C" {
 #include <libavcodec/packet.h>
 }
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
+
+#include "kvxtheme/kvxtheme.h"
 
 namespace kvxcli {
 namespace {
@@ -80,7 +84,20 @@ void RenderPipeline::holdAudio(const AVPacket* packet) {
   reading_->audio.push_back(copy);
 }
 
+namespace {
+
+// The reading and the writing stage each keep a core busy: composition bands take the others
+// (one at least), unless KVXTHEME_THREADS chose a count.
+void shareCoresWithTheStages() {
+  if (std::getenv("KVXTHEME_THREADS")) return;
+  kvxthemeSetThreads(0);
+  kvxthemeSetThreads(std::max(1, kvxthemeThreads() - 2));
+}
+
+}  // namespace
+
 int64_t RenderPipeline::run(const PipelineStages& stages) {
+  shareCoresWithTheStages();
   FrameQueue freeSources(kFramesInFlight), sources(kQueueFrames);
   FrameQueue freeOutputs(kFramesInFlight), outputs(kQueueFrames);
   for (int i = 0; i < kFramesInFlight; ++i) {
