@@ -27,7 +27,8 @@ struct SinkSettings {
   bool alpha = false;  // frames are B, G, R, A (straight alpha); the codec keeps the alpha
   bool interlaced = false;
   bool topFieldFirst = true;
-  AudioTrack audio;  // copied when the container can carry it
+  AudioTrack audio;         // copied when the container can carry it
+  Colorimetry colorimetry;  // the source's, written and converted to
   // The encoder's quality: a constant rate factor (h264 0–51, vp9 0–63; -1: the codec's
   // default), x264's preset and the picture's chroma format (h264; empty: the defaults).
   int crf = -1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 #include "cli_error.h"
 #include "frame_source.h"
@@ -10,6 +11,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace kvxcli {
@@ -37,6 +39,7 @@ class MediaSource : public FrameSource {
     }
     packet_ = kvxhost::allocatePacket();
     frame_ = kvxhost::allocateFrame();
+    describe();
   }
 
   const SourceInfo& info() const override { return info_; }
@@ -87,6 +90,43 @@ class MediaSource : public FrameSource {
 
  private:
   enum class SeekResult { Found, Ended, Unsure };
+
+  // The colours and fields, from the stream's tags and its first frame's where the stream has
+  // none. The file is opened again after, so that the render starts with all of its audio.
+  void describe() {
+    const AVCodecParameters* stream = input_->streams[videoIndex_]->codecpar;
+    Colorimetry tagged{stream->color_space, stream->color_range, stream->color_primaries,
+                       stream->color_trc};
+    AVFieldOrder fields = stream->field_order;
+    if (decodeFrame()) {
+      tagged = framesColorimetry(tagged);
+      if (fields == AV_FIELD_UNKNOWN)
+        fields = !frame_->interlaced_frame ? AV_FIELD_PROGRESSIVE
+                 : frame_->top_field_first ? AV_FIELD_TT
+                                           : AV_FIELD_BB;
+      av_frame_unref(frame_.get());
+      open();
+    }
+    // A picture's YUV (JPEG's) is BT.601 at full range unless it says otherwise, and it is
+    // written as video of its size is.
+    const std::string_view demuxer = input_->iformat->name;
+    const bool picture = demuxer == "image2" || demuxer.ends_with("_pipe");
+    if (picture && tagged.matrix == AVCOL_SPC_UNSPECIFIED) tagged.matrix = AVCOL_SPC_SMPTE170M;
+    colorimetry_ = completeColorimetry(tagged, decoder_->height);
+    info_.colorimetry = picture ? assumedColorimetry(info_.height) : colorimetry_;
+    // FFmpeg's own encoders tag top field first "tb" and bottom first "bt".
+    info_.interlaced = fields != AV_FIELD_PROGRESSIVE && fields != AV_FIELD_UNKNOWN;
+    info_.topFieldFirst = fields == AV_FIELD_TT || fields == AV_FIELD_TB;
+  }
+
+  // `base` with what the current frame tags itself.
+  Colorimetry framesColorimetry(Colorimetry base) const {
+    if (frame_->colorspace != AVCOL_SPC_UNSPECIFIED) base.matrix = frame_->colorspace;
+    if (frame_->color_range != AVCOL_RANGE_UNSPECIFIED) base.range = frame_->color_range;
+    if (frame_->color_primaries != AVCOL_PRI_UNSPECIFIED) base.primaries = frame_->color_primaries;
+    if (frame_->color_trc != AVCOL_TRC_UNSPECIFIED) base.transfer = frame_->color_trc;
+    return base;
+  }
 
   // (Re)opens the file, so that decoding starts from its beginning as a whole render does.
   void open() {
@@ -212,14 +252,29 @@ class MediaSource : public FrameSource {
   void convert(std::vector<uint8_t>* bgr) {
     const int width = info_.width;
     const int height = info_.height;
-    // A frame scaled to another size is resampled with Lanczos; one kept at its size is only
-    // converted.
-    const bool scaled = frame_->width != width || frame_->height != height;
-    const int flags = scaled ? SWS_LANCZOS | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT : SWS_BICUBIC;
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame_->width, frame_->height,
-                                       static_cast<AVPixelFormat>(frame_->format), width, height,
-                                       AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr));
-    if (!scaler_) fail(path_, "has a picture format that cannot be converted");
+    const Colorimetry colours =
+        completeColorimetry(framesColorimetry(colorimetry_), frame_->height);
+    if (!scaler_ || frame_->width != scalerWidth_ || frame_->height != scalerHeight_ ||
+        frame_->format != scalerFormat_ || colours.matrix != scalerColours_.matrix ||
+        colours.range != scalerColours_.range) {
+      // A frame scaled to another size is resampled with Lanczos; one kept at its size is only
+      // converted. Full chroma interpolation and exact rounding cost little next to the
+      // decoding and keep the round trip to the output's YUV within a level.
+      const bool scaled = frame_->width != width || frame_->height != height;
+      const int flags =
+          (scaled ? SWS_LANCZOS : SWS_BICUBIC) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+      const auto format = static_cast<AVPixelFormat>(frame_->format);
+      scaler_.reset(sws_getContext(frame_->width, frame_->height, format, width, height,
+                                   AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr));
+      if (!scaler_) fail(path_, "has a picture format that cannot be converted");
+      const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+      const bool rgb = descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB);
+      setConversionColorimetry(scaler_.get(), rgb ? nullptr : &colours, nullptr);
+      scalerWidth_ = frame_->width;
+      scalerHeight_ = frame_->height;
+      scalerFormat_ = frame_->format;
+      scalerColours_ = colours;
+    }
     bgr->resize(static_cast<size_t>(width) * height * 3);
     uint8_t* planes[4] = {bgr->data(), nullptr, nullptr, nullptr};
     int strides[4] = {width * 3, 0, 0, 0};
@@ -233,6 +288,11 @@ class MediaSource : public FrameSource {
   kvxhost::PacketPtr packet_;
   kvxhost::FramePtr frame_;
   SourceInfo info_;
+  Colorimetry colorimetry_;  // the stream's, which its frames' own tags override
+  int scalerWidth_ = 0;
+  int scalerHeight_ = 0;
+  int scalerFormat_ = -1;
+  Colorimetry scalerColours_;
   int videoIndex_ = -1;
   int audioIndex_ = -1;
   bool draining_ = false;

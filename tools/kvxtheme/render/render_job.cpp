@@ -129,6 +129,7 @@ int64_t render(const RenderOptions& options) {
   settings.crf = options.crf;
   settings.preset = options.preset;
   settings.pixelFormat = options.pixelFormat;
+  settings.colorimetry = info.colorimetry;
   if (kind == OutputKind::Video)
     settings.codec =
         options.codecGiven ? options.codec : defaultCodec(options.output, settings.alpha);
