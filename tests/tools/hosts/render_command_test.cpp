@@ -252,6 +252,50 @@ TEST_F(RenderCommandTest, InterlacedLinesComeFromTheirOwnFields) {
   }
 }
 
+// An interlaced source is rendered as fields in its own order and written interlaced, as
+// --interlaced with that order would; --interlaced overrides what the source says.
+TEST_F(RenderCommandTest, InterlacedSourcesKeepTheirFields) {
+  for (const char* order : {"tff", "bff"}) {
+    const std::string top = std::string(order) == "tff" ? "1" : "0";
+    ASSERT_EQ(
+        run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=25 -frames:v 1 "
+            "-vf setfield=" +
+            std::string(order) + " -flags +ildct+ilme -top " + top +
+            " -c:v libx264 -preset ultrafast " + quote(folder_.file(std::string(order) + ".mkv")))
+            .status,
+        0);
+  }
+  const struct {
+    const char* source;
+    const char* options;
+    const char* fieldOrder;
+    const char* sameAs;  // the options whose render this one equals
+  } cases[] = {
+      {"tff", "", "tt", "--interlaced tff"},
+      {"bff", "", "bb", "--interlaced bff"},
+      {"tff", "--interlaced progressive", "progressive", nullptr},
+      {"bff", "--interlaced tff", "tt", nullptr},
+  };
+  for (const auto& test : cases) {
+    const std::string source = folder_.file(std::string(test.source) + ".mkv");
+    const auto rendered = [&](const std::string& options, const std::string& name) {
+      const std::string out = folder_.file(name);
+      const RunResult result =
+          render("--input " + quote(source) + " " + options + " --output " + quote(out));
+      EXPECT_EQ(result.status, 0) << options << ": " << result.output;
+      return out;
+    };
+    const std::string out = rendered(test.options, "out.mp4");
+    EXPECT_EQ(probe(out)["field_order"], test.fieldOrder) << test.source << " " << test.options;
+    // The decoded frames, as ffmpeg's framemd5 lists them.
+    const auto frames = [](const std::string& file) {
+      return run("ffmpeg -v error -i " + quote(file) + " -map 0:v -f framemd5 -").output;
+    };
+    if (test.sameAs)
+      EXPECT_EQ(frames(out), frames(rendered(test.sameAs, "same.mp4"))) << test.source;
+  }
+}
+
 TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
   const std::string out = folder_.file("out.mp4");
   const std::string missing = folder_.file("missing.mov");

@@ -57,7 +57,10 @@ output:
                         (--codec qtrle: QuickTime Animation), .webm: VP9 with alpha, .mkv: FFV1,
                         out_%04d.png: pictures with alpha. SOURCE gives the size, rate and
                         length
-  --interlaced tff|bff  render each frame as two fields (top or bottom field first)
+  --interlaced ORDER    tff or bff: render each frame as two fields (top or bottom field
+                        first), written interlaced; progressive: whole frames. Without it an
+                        interlaced source (its stream's field order or its frames' flags)
+                        is rendered and written in its own field order
   --quiet               no progress line
   --verbose             show the effect's trace on standard error
 )";
@@ -72,7 +75,7 @@ kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string
   if (text == "tff") return kvxhost::FieldOrder::TopFieldFirst;
   if (text == "bff") return kvxhost::FieldOrder::BottomFieldFirst;
   if (text == "progressive") return kvxhost::FieldOrder::Progressive;
-  fail(option, "'" + text + "' is neither tff nor bff");
+  fail(option, "'" + text + "' is none of tff, bff and progressive");
 }
 
 VideoCodec parseCodec(const std::string& option, const std::string& text) {

@@ -2,6 +2,7 @@
 // the first frame; audio packets are passed on for copying.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -254,31 +255,47 @@ class MediaSource : public FrameSource {
     const int height = info_.height;
     const Colorimetry colours =
         completeColorimetry(framesColorimetry(colorimetry_), frame_->height);
+    const auto format = static_cast<AVPixelFormat>(frame_->format);
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    // An interlaced frame's fields are converted apart: interpolating its chroma or scaling it
+    // across both would blend two moments.
+    const bool paletted = !descriptor || (descriptor->flags & AV_PIX_FMT_FLAG_PAL);
+    const int fields =
+        info_.interlaced && frame_->height % 2 == 0 && height % 2 == 0 && !paletted ? 2 : 1;
     if (!scaler_ || frame_->width != scalerWidth_ || frame_->height != scalerHeight_ ||
         frame_->format != scalerFormat_ || colours.matrix != scalerColours_.matrix ||
-        colours.range != scalerColours_.range) {
+        colours.range != scalerColours_.range || fields != scalerFields_) {
       // A frame scaled to another size is resampled with Lanczos; one kept at its size is only
-      // converted. Full chroma interpolation and exact rounding cost little next to the
-      // decoding and keep the round trip to the output's YUV within a level.
+      // converted. Full chroma interpolation and exact rounding cost little next to decoding
+      // and bring the output's YUV closer to the source's.
       const bool scaled = frame_->width != width || frame_->height != height;
       const int flags =
           (scaled ? SWS_LANCZOS : SWS_BICUBIC) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
-      const auto format = static_cast<AVPixelFormat>(frame_->format);
-      scaler_.reset(sws_getContext(frame_->width, frame_->height, format, width, height,
-                                   AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr));
+      scaler_.reset(sws_getContext(frame_->width, frame_->height / fields, format, width,
+                                   height / fields, AV_PIX_FMT_BGR24, flags, nullptr, nullptr,
+                                   nullptr));
       if (!scaler_) fail(path_, "has a picture format that cannot be converted");
-      const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
       const bool rgb = descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB);
       setConversionColorimetry(scaler_.get(), rgb ? nullptr : &colours, nullptr);
       scalerWidth_ = frame_->width;
       scalerHeight_ = frame_->height;
       scalerFormat_ = frame_->format;
       scalerColours_ = colours;
+      scalerFields_ = fields;
     }
     bgr->resize(static_cast<size_t>(width) * height * 3);
-    uint8_t* planes[4] = {bgr->data(), nullptr, nullptr, nullptr};
-    int strides[4] = {width * 3, 0, 0, 0};
-    sws_scale(scaler_.get(), frame_->data, frame_->linesize, 0, frame_->height, planes, strides);
+    for (int field = 0; field < fields; ++field) {
+      const uint8_t* from[4] = {};
+      int fromStrides[4] = {};
+      for (int plane = 0; plane < 4 && frame_->data[plane]; ++plane) {
+        from[plane] = frame_->data[plane] + static_cast<ptrdiff_t>(field) * frame_->linesize[plane];
+        fromStrides[plane] = frame_->linesize[plane] * fields;
+      }
+      uint8_t* to[4] = {bgr->data() + static_cast<size_t>(field) * width * 3, nullptr, nullptr,
+                        nullptr};
+      const int toStrides[4] = {width * 3 * fields, 0, 0, 0};
+      sws_scale(scaler_.get(), from, fromStrides, 0, frame_->height / fields, to, toStrides);
+    }
   }
 
   std::string path_;
@@ -293,6 +310,7 @@ class MediaSource : public FrameSource {
   int scalerHeight_ = 0;
   int scalerFormat_ = -1;
   Colorimetry scalerColours_;
+  int scalerFields_ = 1;
   int videoIndex_ = -1;
   int audioIndex_ = -1;
   bool draining_ = false;

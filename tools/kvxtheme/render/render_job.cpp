@@ -111,11 +111,19 @@ int64_t render(const RenderOptions& options) {
     if (limit > 1) fail(options.output, "holds one picture; use a numbered name like out_%04d.png");
     limit = 1;
   }
-  const bool interlaced = options.fieldOrder != kvxhost::FieldOrder::Progressive;
+  // An overlay is composed from whole frames, whatever the source's fields.
+  const kvxhost::FieldOrder sourceFields =
+      !info.interlaced || options.overlay ? kvxhost::FieldOrder::Progressive
+      : info.topFieldFirst                ? kvxhost::FieldOrder::TopFieldFirst
+                                          : kvxhost::FieldOrder::BottomFieldFirst;
+  const kvxhost::FieldOrder fieldOrder = options.fieldOrder.value_or(sourceFields);
+  const bool interlaced = fieldOrder != kvxhost::FieldOrder::Progressive;
   if (options.overlay && interlaced)
     fail("--overlay", "an overlay is composed from whole frames; leave out --interlaced");
   if (interlaced && info.height % 2 != 0)
-    fail(options.input, "has an odd number of lines and cannot be split into two fields");
+    fail(options.input, std::string("has an odd number of lines and cannot be split into two "
+                                    "fields") +
+                            (options.fieldOrder ? "" : "; give --interlaced progressive"));
   std::vector<uint8_t> in;
   bool still = start > 0 && seekStart(source, options, start, limit >= 0, &in);
 
@@ -124,7 +132,7 @@ int64_t render(const RenderOptions& options) {
   settings.height = info.height;
   settings.rate = info.rate;
   settings.interlaced = interlaced;
-  settings.topFieldFirst = options.fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
+  settings.topFieldFirst = fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
   settings.alpha = options.overlay;
   settings.crf = options.crf;
   settings.preset = options.preset;
@@ -149,7 +157,7 @@ int64_t render(const RenderOptions& options) {
   host.setTextSource([&texts](int frameIndex, const std::string& key, std::string* text) {
     return texts.lookup(frameIndex, key, text);
   });
-  if (!host.begin(info.width, info.height, options.fieldOrder))
+  if (!host.begin(info.width, info.height, fieldOrder))
     fail(theme.empty() ? "default page" : theme, "the effect refused to start the clip");
   if (!host.loadFailure().empty()) fail(theme, host.loadFailure());
 

@@ -2,6 +2,7 @@
 // One render: frames from a source, through the effect driven by the reference host, into a
 // video file or PNG pictures.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ struct RenderOptions {
   VideoCodec codec = VideoCodec::H264;
   bool codecGiven = false;
   bool overlay = false;  // the theme over transparency, with alpha
-  kvxhost::FieldOrder fieldOrder = kvxhost::FieldOrder::Progressive;
+  // --interlaced; without it the source's fields are kept.
+  std::optional<kvxhost::FieldOrder> fieldOrder;
   TextSchedule texts;
   bool quiet = false;
   bool verbose = false;

@@ -3,7 +3,9 @@
 // can carry their codec.
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <filesystem>
+#include <string_view>
 
 #include "cli_error.h"
 #include "frame_sink.h"
@@ -52,9 +54,21 @@ class VideoSink : public FrameSink {
   void write(const uint8_t* pixels) override {
     int result = av_frame_make_writable(frame_.get());
     if (result < 0) throw std::bad_alloc();
-    const uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-    const int strides[4] = {settings_.width * (settings_.alpha ? 4 : 3), 0, 0, 0};
-    sws_scale(scaler_.get(), planes, strides, 0, settings_.height, frame_->data, frame_->linesize);
+    // Fields are converted apart, so that the chroma of one never takes the other's.
+    const int fields = settings_.interlaced ? 2 : 1;
+    const int rowBytes = settings_.width * (settings_.alpha ? 4 : 3);
+    for (int field = 0; field < fields; ++field) {
+      const uint8_t* from[4] = {pixels + static_cast<size_t>(field) * rowBytes, nullptr, nullptr,
+                                nullptr};
+      const int fromStrides[4] = {rowBytes * fields, 0, 0, 0};
+      uint8_t* to[4] = {};
+      int toStrides[4] = {};
+      for (int plane = 0; plane < 4 && frame_->data[plane]; ++plane) {
+        to[plane] = frame_->data[plane] + static_cast<ptrdiff_t>(field) * frame_->linesize[plane];
+        toStrides[plane] = frame_->linesize[plane] * fields;
+      }
+      sws_scale(scaler_.get(), from, fromStrides, 0, settings_.height / fields, to, toStrides);
+    }
     // The output begins with a key frame, whatever the encoder would choose: a segment must
     // decode on its own and join others by stream copy.
     frame_->pict_type = framesWritten_ == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
@@ -191,6 +205,11 @@ class VideoSink : public FrameSink {
                std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
     // The key frame asked for at the first frame is an IDR picture, which resets all references.
     av_opt_set(encoder_->priv_data, "forced-idr", "1", 0);
+    // x264 codes the field order it starts with whatever later frames say, and MP4 has no
+    // field-order box for H.264: the order must be in the stream from the first frame.
+    if (settings_.interlaced && std::string_view(codec->name) == "libx264")
+      av_opt_set(encoder_->priv_data, "x264-params", settings_.topFieldFirst ? "tff=1" : "bff=1",
+                 0);
     return codec;
   }
 
@@ -227,9 +246,10 @@ class VideoSink : public FrameSink {
     // Chroma halved by averaging comes closest to the source's after the source's was
     // interpolated up to BGR: 47.9 dB against 47.1 with bicubic for 1080p bars.
     if (av_frame_get_buffer(frame_.get(), 0) < 0) throw std::bad_alloc();
-    scaler_.reset(sws_getContext(settings_.width, settings_.height,
+    const int fields = settings_.interlaced ? 2 : 1;
+    scaler_.reset(sws_getContext(settings_.width, settings_.height / fields,
                                  settings_.alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24,
-                                 settings_.width, settings_.height, encoder_->pix_fmt,
+                                 settings_.width, settings_.height / fields, encoder_->pix_fmt,
                                  SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
     if (!scaler_) fail(file_.target(), "cannot be encoded: no colour conversion");
     const Colorimetry written{encoder_->colorspace, encoder_->color_range,
