@@ -95,6 +95,14 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
   EXPECT_EQ(probe(rendered("full.mp4", "--pix-fmt yuv444p"))["pix_fmt"], "yuv444p");
   EXPECT_EQ(probe(rendered("odd.mp4", "--size 65x47 --pix-fmt yuv444p"))["width"], "65");
   EXPECT_NE(bytes(folder_.file("fine.mp4")).find("crf=10.0"), std::string::npos);
+  // An average rate instead of a quality; an encoder's own option reaches it.
+  const std::string low = rendered("low.mp4", "--bitrate 100k");
+  const std::string high = rendered("high.mp4", "--bitrate 2M");
+  EXPECT_GT(std::filesystem::file_size(high), 4 * std::filesystem::file_size(low));
+  EXPECT_GT(std::atoll(probe(high)["bit_rate"].c_str()),
+            4 * std::atoll(probe(low)["bit_rate"].c_str()));
+  EXPECT_NE(bytes(rendered("keys.mp4", "--encoder-option g=7")).find("keyint=7"),
+            std::string::npos);
 
   const std::string out = folder_.file("refused.mp4");
   const std::pair<std::string, std::string> refusals[] = {
@@ -105,6 +113,12 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
       {"--preset quick", "--preset: \"quick\" is not one of ultrafast"},
       {"--pix-fmt rgb24", "--pix-fmt: \"rgb24\" is not one of yuv420p"},
       {"--codec ffv1 --crf 20", "--crf: sets the quality of h264 and vp9, not of ffv1"},
+      {"--bitrate fast", "--bitrate"},
+      {"--bitrate 2M --crf 20", "--bitrate: and --crf each set the quality"},
+      {"--codec ffv1 --bitrate 2M", "--bitrate: sets the bit rate of h264 and vp9, not of ffv1"},
+      {"--encoder-option bogus=1", "--encoder-option: 'bogus' is not an option of the libx264"},
+      {"--encoder-option g=often", "--encoder-option: g=often"},
+      {"--encoder-option =1", "--encoder-option: '=1' is not KEY=VALUE"},
   };
   for (const auto& [options, says] : refusals) {
     const RunResult result =
@@ -113,6 +127,53 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
     EXPECT_NE(result.output.find(says), std::string::npos) << options << ": " << result.output;
     EXPECT_FALSE(std::filesystem::exists(out)) << options;
   }
+}
+
+// The source's audio reaches every container: copied where it fits, else encoded again in the
+// container's usual codec, or as --audio-codec says.
+TEST_F(RenderCommandTest, AudioIsKeptInEveryContainer) {
+  const std::string clip = folder_.file("clip.mp4");
+  ASSERT_EQ(run("ffmpeg -v error -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i "
+                "sine=frequency=440:sample_rate=44100 -t 0.5 -c:v libx264 -c:a aac -shortest " +
+                quote(clip))
+                .status,
+            0);
+  const struct {
+    const char* output;
+    const char* options;
+    const char* audio;  // the output's audio codecs, one a line
+  } cases[] = {
+      {"copy.mp4", "", "aac\n"},
+      {"copy.mkv", "", "aac\n"},
+      {"copy.mov", "", "aac\n"},
+      {"opus.webm", "", "opus\n"},
+      {"opus.mkv", "--audio-codec opus", "opus\n"},
+      {"aac.mov", "--audio-codec aac", "aac\n"},
+      {"silent.mp4", "--audio-codec none", ""},
+  };
+  for (const auto& test : cases) {
+    const std::string out = folder_.file(test.output);
+    const RunResult result =
+        render("--input " + quote(clip) + " " + test.options + " --output " + quote(out));
+    ASSERT_EQ(result.status, 0) << test.output << ": " << result.output;
+    EXPECT_EQ(run("ffprobe -v error -select_streams a -show_entries stream=codec_name -of "
+                  "csv=p=0 " +
+                  quote(out))
+                  .output,
+              test.audio)
+        << test.output;
+    // The audio decodes without an error.
+    if (*test.audio)
+      EXPECT_EQ(run("ffmpeg -v error -i " + quote(out) + " -map 0:a -f null -").output, "")
+          << test.output;
+  }
+  const std::string refused = folder_.file("refused.webm");
+  const RunResult result =
+      render("--input " + quote(clip) + " --audio-codec aac --output " + quote(refused));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("--audio-codec: aac cannot be written into"), std::string::npos)
+      << result.output;
+  EXPECT_FALSE(std::filesystem::exists(refused));
 }
 
 // The finished output is renamed over its name: an output that is also a file the render reads
@@ -409,7 +470,9 @@ TEST_F(RenderCommandTest, HelpListsTheCommands) {
   RunResult unknown = run(quote(kvxthemeTool()) + " no-such-command");
   EXPECT_NE(unknown.status, 0);
   RunResult renderHelp = run(quote(kvxthemeTool()) + " render --help");
-  EXPECT_NE(renderHelp.output.find("--interlaced"), std::string::npos);
+  for (const char* named :
+       {"--interlaced", "--bitrate", "--audio-codec", "--encoder-option", ".webm"})
+    EXPECT_NE(renderHelp.output.find(named), std::string::npos) << named;
 }
 
 }  // namespace

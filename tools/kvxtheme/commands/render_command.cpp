@@ -1,4 +1,5 @@
 // kvxtheme render: a theme over a video, a picture or a generated test pattern.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -41,9 +42,9 @@ segments (frames of the whole clip, to render apart and put together with kvxthe
 constexpr const char* kRenderOutputHelp =
     R"(
 output:
-  --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
-                        container can carry it; out_%04d.png: numbered pictures from 1;
-                        one.png: a single picture (the first frame)
+  --output FILE         .mp4, .mkv, .mov or .webm: video at the source's rate with the source's
+                        audio; out_%04d.png: numbered pictures from 1; one.png: a single
+                        picture (the first frame)
   --codec CODEC         the video's codec: h264 (the default; .webm: vp9), ffv1 (lossless,
                         every frame a key frame; .mkv), prores (.mov), vp9 (.webm, .mkv) or
                         qtrle (QuickTime Animation, .mov)
@@ -52,6 +53,13 @@ output:
   --preset NAME         x264's speed for its size (h264): ultrafast ... placebo (fast)
   --pix-fmt FORMAT      h264's chroma: yuv420p (the default, which every player takes; even
                         sizes only), yuv422p or yuv444p
+  --bitrate RATE        an average bit rate instead of --crf (h264, vp9): 8M, 2500k, 800000
+  --encoder-option KEY=VALUE
+                        an option of the libavcodec encoder (g=50, x264-params=...), set after
+                        the tool's own; repeatable. An option the encoder lacks is refused
+  --audio-codec CODEC   the source's audio: copy, aac, opus or none. By default copied when
+                        the container carries its codec, else encoded again: opus for .webm,
+                        aac for the others
   --overlay             the theme alone over transparency, for a track above the footage: the
                         placeholder's area a transparent hole, no audio. .mov: ProRes 4444
                         (--codec qtrle: QuickTime Animation), .webm: VP9 with alpha, .mkv: FFV1,
@@ -89,6 +97,24 @@ const std::vector<std::string> kX264Presets = {"ultrafast", "superfast", "veryfa
                                                "fast",      "medium",    "slow",     "slower",
                                                "veryslow",  "placebo"};
 const std::vector<std::string> kChromaFormats = {"yuv420p", "yuv422p", "yuv444p"};
+
+AudioCodec parseAudioCodec(const std::string& option, const std::string& text) {
+  for (AudioCodec codec : {AudioCodec::Copy, AudioCodec::Aac, AudioCodec::Opus, AudioCodec::None})
+    if (text == audioCodecName(codec)) return codec;
+  fail(option, "'" + text + "' is none of copy, aac, opus and none");
+}
+
+// "8M", "2500k" or "800000" bits a second.
+int64_t parseBitRate(const std::string& option, const std::string& text) {
+  std::string number = text;
+  double unit = 1;
+  if (!number.empty() && (number.back() == 'k' || number.back() == 'K')) unit = 1e3;
+  if (!number.empty() && (number.back() == 'm' || number.back() == 'M')) unit = 1e6;
+  if (unit > 1) number.pop_back();
+  const double kilobits =
+      parseNumberInRange(option, number, 10e3 / unit, 2e9 / unit, "bits a second (10k to 2000M)");
+  return std::llround(kilobits * unit);
+}
 
 std::string parseChoice(const std::string& option, const std::string& text,
                         const std::vector<std::string>& choices) {
@@ -133,6 +159,14 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.preset = parseChoice(option, reader.value(option), kX264Presets);
     } else if (option == "--pix-fmt") {
       options.pixelFormat = parseChoice(option, reader.value(option), kChromaFormats);
+    } else if (option == "--bitrate") {
+      options.bitRate = parseBitRate(option, reader.value(option));
+    } else if (option == "--audio-codec") {
+      options.audioCodec = parseAudioCodec(option, reader.value(option));
+    } else if (option == "--encoder-option") {
+      std::string key, value;
+      parseField(option, reader.value(option), &key, &value);
+      options.encoderOptions.emplace_back(key, value);
     } else if (readTextOption(option, reader, &texts)) {
     } else if (option == "--interlaced") {
       options.fieldOrder = parseFieldOrder(option, reader.value(option));

@@ -90,9 +90,17 @@ void checkOutputIsNew(const RenderOptions& options, const std::string& theme) {
 
 int64_t render(const RenderOptions& options) {
   const OutputKind kind = outputKind(options.output);
-  if (options.codecGiven && kind != OutputKind::Video)
-    fail("--codec",
-         "chooses the codec of a video output (.mp4, .mkv, .mov), not of " + options.output);
+  if (kind != OutputKind::Video) {
+    const std::pair<bool, const char*> encoderChoices[] = {
+        {options.codecGiven, "--codec"},
+        {options.bitRate > 0, "--bitrate"},
+        {!options.encoderOptions.empty(), "--encoder-option"},
+        {options.audioCodec != AudioCodec::Auto, "--audio-codec"}};
+    for (const auto& [given, option] : encoderChoices)
+      if (given)
+        fail(option, "sets the encoding of a video output (.mp4, .mkv, .mov, .webm), not of " +
+                         options.output);
+  }
   const std::string theme = themeFilePath(options.themePath);
   checkOutputIsNew(options, theme);
   const int64_t start = std::max<int64_t>(0, options.startFrame);
@@ -137,6 +145,9 @@ int64_t render(const RenderOptions& options) {
   settings.crf = options.crf;
   settings.preset = options.preset;
   settings.pixelFormat = options.pixelFormat;
+  settings.bitRate = options.bitRate;
+  settings.encoderOptions = options.encoderOptions;
+  settings.audioCodec = options.audioCodec;
   settings.colorimetry = info.colorimetry;
   if (kind == OutputKind::Video)
     settings.codec =

@@ -24,6 +24,9 @@ struct RenderOptions {
   int crf = -1;  // the encoder's quality options, as SinkSettings holds them
   std::string preset;
   std::string pixelFormat;
+  int64_t bitRate = 0;
+  std::vector<std::pair<std::string, std::string>> encoderOptions;
+  AudioCodec audioCodec = AudioCodec::Auto;
   Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
   bool rateGiven = false;
   double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)

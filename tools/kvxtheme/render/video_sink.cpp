@@ -1,12 +1,13 @@
 // Video in MP4, QuickTime, Matroska or WebM, opaque or with alpha, written under a temporary name
-// and moved into place when complete. The source's audio packets are copied when the container
-// can carry their codec.
+// and moved into place when complete. The source's audio is copied when the container can carry
+// its codec, else encoded again (AudioEncoder).
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <filesystem>
 #include <string_view>
 
+#include "audio_encoder.h"
 #include "cli_error.h"
 #include "frame_sink.h"
 #include "host/ffmpeg_ptr.h"
@@ -49,7 +50,7 @@ class VideoSink : public FrameSink {
     packet_ = kvxhost::allocatePacket();
   }
 
-  bool takesAudio() const override { return audioStream_ != nullptr; }
+  bool takesAudio() const override { return audioStream_ || audioEncoder_; }
 
   void write(const uint8_t* pixels) override {
     int result = av_frame_make_writable(frame_.get());
@@ -81,6 +82,10 @@ class VideoSink : public FrameSink {
   }
 
   void writeAudio(AVPacket* packet) override {
+    if (audioEncoder_) {
+      audioEncoder_->write(packet);
+      return;
+    }
     if (!audioStream_) return;
     // Audio past the last video frame written so far is kept; the muxer interleaves.
     AVRational from{settings_.audio.timeBase.num, settings_.audio.timeBase.den};
@@ -93,6 +98,7 @@ class VideoSink : public FrameSink {
 
   void finish() override {
     if (framesWritten_ == 0) fail(file_.target(), "nothing to write: the source gave no frames");
+    if (audioEncoder_) audioEncoder_->finish();
     sendToEncoder(nullptr);
     int result = av_write_trailer(output_.get());
     if (result < 0) fail(file_.target(), "cannot be written: " + ffmpegErrorText(result));
@@ -128,6 +134,10 @@ class VideoSink : public FrameSink {
       fail("--preset", "chooses x264's preset (h264), not one of " + name);
     if (!settings_.pixelFormat.empty() && codec != VideoCodec::H264)
       fail("--pix-fmt", "chooses the chroma format of h264, not of " + name);
+    if (settings_.bitRate > 0 && codec != VideoCodec::H264 && codec != VideoCodec::Vp9)
+      fail("--bitrate", "sets the bit rate of h264 and vp9, not of " + name);
+    if (settings_.bitRate > 0 && settings_.crf >= 0)
+      fail("--bitrate", "and --crf each set the quality; give one of them");
   }
 
   // The codec's encoder with its settings: the context's pixel format and private options.
@@ -165,9 +175,10 @@ class VideoSink : public FrameSink {
                                    std::to_string(settings_.height));
         const AVCodec* codec = allocateEncoder("libvpx-vp9");
         encoder_->pix_fmt = alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
-        encoder_->bit_rate = 0;
-        av_opt_set(encoder_->priv_data, "crf",
-                   std::to_string(settings_.crf >= 0 ? settings_.crf : 24).c_str(), 0);
+        encoder_->bit_rate = settings_.bitRate;
+        if (settings_.bitRate == 0)
+          av_opt_set(encoder_->priv_data, "crf",
+                     std::to_string(settings_.crf >= 0 ? settings_.crf : 24).c_str(), 0);
         av_opt_set(encoder_->priv_data, "deadline", "good", 0);
         av_opt_set(encoder_->priv_data, "cpu-used", "4", 0);
         av_opt_set(encoder_->priv_data, "row-mt", "1", 0);
@@ -201,8 +212,11 @@ class VideoSink : public FrameSink {
                                "--pix-fmt yuv444p");
     av_opt_set(encoder_->priv_data, "preset",
                settings_.preset.empty() ? "fast" : settings_.preset.c_str(), 0);
-    av_opt_set(encoder_->priv_data, "crf",
-               std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
+    if (settings_.bitRate > 0)
+      encoder_->bit_rate = settings_.bitRate;
+    else
+      av_opt_set(encoder_->priv_data, "crf",
+                 std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
     // The key frame asked for at the first frame is an IDR picture, which resets all references.
     av_opt_set(encoder_->priv_data, "forced-idr", "1", 0);
     // x264 codes the field order it starts with whatever later frames say, and MP4 has no
@@ -227,6 +241,7 @@ class VideoSink : public FrameSink {
       encoder_->field_order = settings_.topFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
     }
     const bool yuv = tagColours();
+    setEncoderOptions(codec);
     if (output_->oformat->flags & AVFMT_GLOBALHEADER)
       encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int result = avcodec_open2(encoder_.get(), codec, nullptr);
@@ -257,6 +272,18 @@ class VideoSink : public FrameSink {
     setConversionColorimetry(scaler_.get(), nullptr, yuv ? &written : nullptr);
   }
 
+  // Refused by name before the output is opened, so that nothing is written.
+  void setEncoderOptions(const AVCodec* codec) {
+    for (const auto& [key, value] : settings_.encoderOptions) {
+      const int result =
+          av_opt_set(encoder_.get(), key.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN);
+      if (result == AVERROR_OPTION_NOT_FOUND)
+        fail("--encoder-option",
+             "'" + key + "' is not an option of the " + codec->name + " encoder");
+      if (result < 0) fail("--encoder-option", key + "=" + value + ": " + ffmpegErrorText(result));
+    }
+  }
+
   // Tags the encoder with the source's colours; true when it takes YUV, whose matrix and range
   // the conversion then follows. RGB codecs keep only the primaries and transfer.
   bool tagColours() {
@@ -274,8 +301,28 @@ class VideoSink : public FrameSink {
 
   void addAudioStream() {
     const AVCodecParameters* audio = settings_.audio.parameters;
-    if (!audio) return;
-    if (avformat_query_codec(output_->oformat, audio->codec_id, FF_COMPLIANCE_NORMAL) != 1) return;
+    if (!audio || settings_.audioCodec == AudioCodec::None) return;
+    const bool carried =
+        avformat_query_codec(output_->oformat, audio->codec_id, FF_COMPLIANCE_NORMAL) == 1;
+    const bool webm = std::string_view(output_->oformat->name) == "webm";
+    AudioCodec choice = settings_.audioCodec;
+    if (choice == AudioCodec::Auto)
+      choice = carried ? AudioCodec::Copy : webm ? AudioCodec::Opus : AudioCodec::Aac;
+    if (choice != AudioCodec::Copy) {
+      const AVCodecID id = choice == AudioCodec::Aac ? AV_CODEC_ID_AAC : AV_CODEC_ID_OPUS;
+      if (avformat_query_codec(output_->oformat, id, FF_COMPLIANCE_NORMAL) != 1)
+        fail("--audio-codec",
+             std::string(audioCodecName(choice)) + " cannot be written into " + file_.target());
+      const AVRational timeBase{settings_.audio.timeBase.num, settings_.audio.timeBase.den};
+      audioEncoder_ = std::make_unique<AudioEncoder>(audio, timeBase,
+                                                     choice == AudioCodec::Aac ? "aac" : "libopus",
+                                                     output_.get(), file_.target());
+      return;
+    }
+    if (!carried)
+      fail("--audio-codec", std::string("the source's audio (") +
+                                avcodec_get_name(audio->codec_id) + ") cannot be copied into " +
+                                file_.target() + "; choose aac or opus");
     audioStream_ = avformat_new_stream(output_.get(), nullptr);
     if (!audioStream_) throw std::bad_alloc();
     if (avcodec_parameters_copy(audioStream_->codecpar, audio) < 0) throw std::bad_alloc();
@@ -305,7 +352,8 @@ class VideoSink : public FrameSink {
   kvxhost::FramePtr frame_;
   kvxhost::PacketPtr packet_;
   AVStream* videoStream_ = nullptr;
-  AVStream* audioStream_ = nullptr;
+  AVStream* audioStream_ = nullptr;             // the source's audio, copied
+  std::unique_ptr<AudioEncoder> audioEncoder_;  // or encoded again
   int64_t framesWritten_ = 0;
 };
 
@@ -334,6 +382,22 @@ const char* codecName(VideoCodec codec) {
       break;
   }
   return "h264";
+}
+
+const char* audioCodecName(AudioCodec codec) {
+  switch (codec) {
+    case AudioCodec::Copy:
+      return "copy";
+    case AudioCodec::Aac:
+      return "aac";
+    case AudioCodec::Opus:
+      return "opus";
+    case AudioCodec::None:
+      return "none";
+    case AudioCodec::Auto:
+      break;
+  }
+  return "auto";
 }
 
 VideoCodec defaultCodec(const std::string& path, bool alpha) {
