@@ -64,6 +64,11 @@ TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
   EXPECT_EQ(rendered["height"], "240");
   EXPECT_EQ(rendered["nb_read_frames"], source["nb_read_frames"]);
   EXPECT_EQ(rendered["audio_streams"], "1");
+  // One side given, the other follows the source's aspect (176x144), even.
+  const std::string aspect = folder_.file("aspect.mkv");
+  result = render("--input " + quote(clip) + " --size 100:-2 --output " + quote(aspect));
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(probe(aspect)["height"], "82");
 }
 
 TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
@@ -377,6 +382,7 @@ TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
       {"--input testsrc --rate 1/1000000 --output " + quote(out), "--rate"},
       {"--input testsrc --duration 1e18 --output " + quote(out), "--duration"},
       {"--input testsrc --size 16384x16383 --output " + quote(out), "--size"},
+      {"--input testsrc --size 320:-2 --output " + quote(out), "--size"},
       {"--input testsrc --texts /dev/zero --output " + quote(out), "/dev/zero"},
       {"--input testsrc --texts " + quote(folder_.path().string()) + " --output " + quote(out),
        "is a folder"},

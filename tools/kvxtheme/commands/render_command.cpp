@@ -26,7 +26,8 @@ Renders a theme over every frame of SOURCE. Without --theme the default page is 
 source:
   --input SOURCE        any video or picture FFmpeg reads, or "testsrc" for a generated pattern
   --size WxH            size of the output: a video or picture is scaled to it (Lanczos);
-                        the test pattern's size (640x360)
+                        the test pattern's size (640x360). W:-2 or -2:H keeps the source's
+                        aspect with an even side (-1: any side)
   --rate R              rate of the test pattern or of a repeated picture (25; 29.97 or 30000/1001)
   --duration S          seconds of the clip (the test pattern: 2); a picture is repeated that long
   --frames N            render at most N frames (from --start-frame)
@@ -138,7 +139,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--output" || option == "-o") {
       options.output = reader.value(option);
     } else if (option == "--size") {
-      parseSize(option, reader.value(option), &options.width, &options.height);
+      parseScaleSize(option, reader.value(option), &options.width, &options.height);
       options.sizeGiven = true;
     } else if (option == "--rate") {
       options.rate = parseRate(option, reader.value(option));

@@ -52,7 +52,8 @@ class FrameSource {
 };
 
 // Opens a media file; failures name the file.
-// Frames of `width` × `height` when both are given, else of the file's own size.
+// Frames of `width` × `height` when both are given (one may be -1 or -2, as parseScaleSize
+// gives it), else of the file's own size.
 std::unique_ptr<FrameSource> openMediaSource(const std::string& path, int width = 0,
                                              int height = 0);
 

@@ -26,8 +26,13 @@ class MediaSource : public FrameSource {
   MediaSource(const std::string& path, int width, int height) : path_(path) {
     open();
     const AVStream* stream = input_->streams[videoIndex_];
-    info_.width = width > 0 ? width : decoder_->width;
-    info_.height = height > 0 ? height : decoder_->height;
+    info_.width = decoder_->width;
+    info_.height = decoder_->height;
+    if (width != 0 && height != 0) {
+      info_.width = width;
+      info_.height = height;
+      resolveSize("--size", decoder_->width, decoder_->height, &info_.width, &info_.height);
+    }
     AVRational rate = stream->avg_frame_rate;
     if (rate.num <= 0 || rate.den <= 0) rate = stream->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000) rate = AVRational{25, 1};

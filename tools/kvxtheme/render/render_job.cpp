@@ -26,6 +26,8 @@ int64_t durationFrames(const RenderOptions& options, Rational rate) {
 
 std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t start) {
   if (options.input == kTestPatternName) {
+    if (options.width < 0 || options.height < 0)
+      fail("--size", "keeps the aspect of a video or picture; give the test pattern WxH");
     // The pattern lasts --duration, else as long as the frames asked for, else two seconds.
     int64_t frames = durationFrames(options, options.rate);
     if (frames < 0)
@@ -98,7 +100,7 @@ int64_t render(const RenderOptions& options) {
         {options.audioCodec != AudioCodec::Auto, "--audio-codec"}};
     for (const auto& [given, option] : encoderChoices)
       if (given)
-        fail(option, "sets the encoding of a video output (.mp4, .mkv, .mov, .webm), not of " +
+        fail(option, "chooses how a video output (.mp4, .mkv, .mov, .webm) is encoded, not " +
                          options.output);
   }
   const std::string theme = themeFilePath(options.themePath);
