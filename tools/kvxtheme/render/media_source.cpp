@@ -114,12 +114,22 @@ class MediaSource : public FrameSource {
       open();
     }
     // A picture's YUV (JPEG's) is BT.601 at full range unless it says otherwise, and it is
-    // written as video of its size is.
+    // written as video of its size is. RGB video has no matrix or range of its own to keep:
+    // it is written as video of its size, in its own primaries and transfer.
     const std::string_view demuxer = input_->iformat->name;
     const bool picture = demuxer == "image2" || demuxer.ends_with("_pipe");
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(decoder_->pix_fmt);
+    const bool rgb = format && (format->flags & AV_PIX_FMT_FLAG_RGB);
     if (picture && tagged.matrix == AVCOL_SPC_UNSPECIFIED) tagged.matrix = AVCOL_SPC_SMPTE170M;
     colorimetry_ = completeColorimetry(tagged, decoder_->height);
-    info_.colorimetry = picture ? assumedColorimetry(info_.height) : colorimetry_;
+    if (picture)
+      info_.colorimetry = assumedColorimetry(info_.height);
+    else if (rgb)
+      info_.colorimetry = completeColorimetry(
+          {AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, tagged.primaries, tagged.transfer},
+          info_.height);
+    else
+      info_.colorimetry = colorimetry_;
     // FFmpeg's own encoders tag top field first "tb" and bottom first "bt".
     info_.interlaced = fields != AV_FIELD_PROGRESSIVE && fields != AV_FIELD_UNKNOWN;
     info_.topFieldFirst = fields == AV_FIELD_TT || fields == AV_FIELD_TB;
