@@ -24,7 +24,8 @@ packages=(
 # `--arm64-library`: also what the whole library needs to build for arm64 (about 190 packages).
 if [ "${1:-}" = "--arm64-library" ]; then
   packages+=(libpango1.0-dev:arm64 libcairo2-dev:arm64 libfontconfig-dev:arm64 zlib1g-dev:arm64
-    libavformat-dev:arm64 libavcodec-dev:arm64 libswscale-dev:arm64 libavutil-dev:arm64)
+    libavformat-dev:arm64 libavcodec-dev:arm64 libswscale-dev:arm64 libswresample-dev:arm64
+    libavutil-dev:arm64)
 fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

@@ -24,8 +24,8 @@ int swsColorSpace(const AVFrame* frame) {
     case AVCOL_SPC_BT2020_CL:
       return SWS_CS_BT2020;
     case AVCOL_SPC_UNSPECIFIED:
-      // Untagged high-definition material is almost always BT.709.
-      return frame->height >= 720 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+      // Untagged video as players take it: BT.709 above standard definition's 576 lines.
+      return frame->height > 576 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
     default:
       return SWS_CS_DEFAULT;
   }

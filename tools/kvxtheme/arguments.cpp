@@ -1,5 +1,6 @@
 #include "arguments.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -88,6 +89,35 @@ FileAndOutput parseFileAndOutput(const std::vector<std::string>& arguments,
   if (parsed.file.empty()) fail(command, "names no " + fileKind);
   if (parsed.output.empty()) fail("--output", "is required");
   return parsed;
+}
+
+void parseScaleSize(const std::string& option, const std::string& text, int* width, int* height) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return parseSize(option, text, width, height);
+  const auto side = [&](const std::string& part) {
+    if (part == "-1" || part == "-2") return part == "-1" ? -1 : -2;
+    return static_cast<int>(parseInteger(option, part, 1, kMaxSide));
+  };
+  *width = side(text.substr(0, colon));
+  *height = side(text.substr(colon + 1));
+  if (*width < 0 && *height < 0)
+    fail(option, "'" + text + "' keeps the aspect on one side; give the other, like 1280:-2");
+}
+
+void resolveSize(const std::string& option, int sourceWidth, int sourceHeight, int* width,
+                 int* height) {
+  const auto scaled = [](int given, int side, int otherGiven, int otherSide) {
+    const double exact = static_cast<double>(side) * otherGiven / otherSide;
+    const int64_t rounded = given == -2 ? 2 * std::max<int64_t>(1, std::llround(exact / 2))
+                                        : std::max<int64_t>(1, std::llround(exact));
+    return static_cast<int>(std::min<int64_t>(rounded, kMaxSide + 1));
+  };
+  if (*height < 0) *height = scaled(*height, sourceHeight, *width, sourceWidth);
+  if (*width < 0) *width = scaled(*width, sourceWidth, *height, sourceHeight);
+  if (*width > kMaxSide || *height > kMaxSide ||
+      static_cast<int64_t>(*width) * *height > kMaxPixels)
+    fail(option, "keeping the source's aspect gives " + std::to_string(*width) + "x" +
+                     std::to_string(*height) + ", larger than a frame H.264 encodes (8192x4352)");
 }
 
 void parseSize(const std::string& option, const std::string& text, int* width, int* height) {

@@ -56,6 +56,14 @@ double parseNumberInRange(const std::string& option, const std::string& text, do
                           double max, const std::string& unit);
 // "1280x720": both sides 1 to kMaxSide, at most kMaxPixels.
 void parseSize(const std::string& option, const std::string& text, int* width, int* height);
+// A size to scale a source to: "1280x720", or "1280:-2" or "-2:720" keeping the source's
+// aspect on the side given as -1 (any number of pixels) or -2 (an even number), which is
+// returned as it was given, for resolveSize.
+void parseScaleSize(const std::string& option, const std::string& text, int* width, int* height);
+// A parseScaleSize answer for a source of `sourceWidth` x `sourceHeight`; refuses a size past
+// the limits naming `option`.
+void resolveSize(const std::string& option, int sourceWidth, int sourceHeight, int* width,
+                 int* height);
 // "25", "29.97" or "30000/1001", from kMinRate to kMaxRate.
 Rational parseRate(const std::string& option, const std::string& text);
 // "KEY=VALUE" with a non-empty key.

@@ -69,7 +69,8 @@ std::map<std::string, std::string> probe(const std::string& file) {
   std::map<std::string, std::string> values;
   RunResult video =
       run("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-          "stream=width,height,r_frame_rate,nb_read_frames,pix_fmt -of default=nw=1 " +
+          "stream=width,height,r_frame_rate,nb_read_frames,pix_fmt,color_range,color_space,"
+          "color_primaries,color_transfer,field_order,bit_rate -of default=nw=1 " +
           quote(file));
   std::istringstream lines(video.output);
   for (std::string line; std::getline(lines, line);) {

@@ -24,8 +24,9 @@ std::string kvxthemeTool();
 // The sample themes packed by the build (<build>/themes/*.kvx), possibly none.
 std::vector<std::string> sampleThemes();
 
-// ffprobe's answer about the first video stream (width, height, r_frame_rate, nb_read_frames)
-// and the number of audio streams under "audio_streams".
+// ffprobe's answer about the first video stream (width, height, r_frame_rate, nb_read_frames,
+// pix_fmt, its colour tags, field_order, bit_rate) and the number of audio streams under
+// "audio_streams".
 std::map<std::string, std::string> probe(const std::string& file);
 
 // Mean difference per byte of two pictures inside a rectangle.

@@ -64,6 +64,11 @@ TEST_F(RenderCommandTest, VideoKeepsFrameCountSizeRateAndAudio) {
   EXPECT_EQ(rendered["height"], "240");
   EXPECT_EQ(rendered["nb_read_frames"], source["nb_read_frames"]);
   EXPECT_EQ(rendered["audio_streams"], "1");
+  // One side given, the other follows the source's aspect (176x144), even.
+  const std::string aspect = folder_.file("aspect.mkv");
+  result = render("--input " + quote(clip) + " --size 100:-2 --output " + quote(aspect));
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(probe(aspect)["height"], "82");
 }
 
 TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
@@ -95,6 +100,14 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
   EXPECT_EQ(probe(rendered("full.mp4", "--pix-fmt yuv444p"))["pix_fmt"], "yuv444p");
   EXPECT_EQ(probe(rendered("odd.mp4", "--size 65x47 --pix-fmt yuv444p"))["width"], "65");
   EXPECT_NE(bytes(folder_.file("fine.mp4")).find("crf=10.0"), std::string::npos);
+  // An average rate instead of a quality; an encoder's own option reaches it.
+  const std::string low = rendered("low.mp4", "--bitrate 100k");
+  const std::string high = rendered("high.mp4", "--bitrate 2M");
+  EXPECT_GT(std::filesystem::file_size(high), 4 * std::filesystem::file_size(low));
+  EXPECT_GT(std::atoll(probe(high)["bit_rate"].c_str()),
+            4 * std::atoll(probe(low)["bit_rate"].c_str()));
+  EXPECT_NE(bytes(rendered("keys.mp4", "--encoder-option g=7")).find("keyint=7"),
+            std::string::npos);
 
   const std::string out = folder_.file("refused.mp4");
   const std::pair<std::string, std::string> refusals[] = {
@@ -105,6 +118,12 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
       {"--preset quick", "--preset: \"quick\" is not one of ultrafast"},
       {"--pix-fmt rgb24", "--pix-fmt: \"rgb24\" is not one of yuv420p"},
       {"--codec ffv1 --crf 20", "--crf: sets the quality of h264 and vp9, not of ffv1"},
+      {"--bitrate fast", "--bitrate"},
+      {"--bitrate 2M --crf 20", "--bitrate: and --crf each set the quality"},
+      {"--codec ffv1 --bitrate 2M", "--bitrate: sets the bit rate of h264 and vp9, not of ffv1"},
+      {"--encoder-option bogus=1", "--encoder-option: 'bogus' is not an option of the libx264"},
+      {"--encoder-option g=often", "--encoder-option: g=often"},
+      {"--encoder-option =1", "--encoder-option: '=1' is not KEY=VALUE"},
   };
   for (const auto& [options, says] : refusals) {
     const RunResult result =
@@ -113,6 +132,53 @@ TEST_F(RenderCommandTest, QualityOptionsChangeWhatTheyShould) {
     EXPECT_NE(result.output.find(says), std::string::npos) << options << ": " << result.output;
     EXPECT_FALSE(std::filesystem::exists(out)) << options;
   }
+}
+
+// The source's audio reaches every container: copied where it fits, else encoded again in the
+// container's usual codec, or as --audio-codec says.
+TEST_F(RenderCommandTest, AudioIsKeptInEveryContainer) {
+  const std::string clip = folder_.file("clip.mp4");
+  ASSERT_EQ(run("ffmpeg -v error -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i "
+                "sine=frequency=440:sample_rate=44100 -t 0.5 -c:v libx264 -c:a aac -shortest " +
+                quote(clip))
+                .status,
+            0);
+  const struct {
+    const char* output;
+    const char* options;
+    const char* audio;  // the output's audio codecs, one a line
+  } cases[] = {
+      {"copy.mp4", "", "aac\n"},
+      {"copy.mkv", "", "aac\n"},
+      {"copy.mov", "", "aac\n"},
+      {"opus.webm", "", "opus\n"},
+      {"opus.mkv", "--audio-codec opus", "opus\n"},
+      {"aac.mov", "--audio-codec aac", "aac\n"},
+      {"silent.mp4", "--audio-codec none", ""},
+  };
+  for (const auto& test : cases) {
+    const std::string out = folder_.file(test.output);
+    const RunResult result =
+        render("--input " + quote(clip) + " " + test.options + " --output " + quote(out));
+    ASSERT_EQ(result.status, 0) << test.output << ": " << result.output;
+    EXPECT_EQ(run("ffprobe -v error -select_streams a -show_entries stream=codec_name -of "
+                  "csv=p=0 " +
+                  quote(out))
+                  .output,
+              test.audio)
+        << test.output;
+    // The audio decodes without an error.
+    if (*test.audio)
+      EXPECT_EQ(run("ffmpeg -v error -i " + quote(out) + " -map 0:a -f null -").output, "")
+          << test.output;
+  }
+  const std::string refused = folder_.file("refused.webm");
+  const RunResult result =
+      render("--input " + quote(clip) + " --audio-codec aac --output " + quote(refused));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("--audio-codec: aac cannot be written into"), std::string::npos)
+      << result.output;
+  EXPECT_FALSE(std::filesystem::exists(refused));
 }
 
 // The finished output is renamed over its name: an output that is also a file the render reads
@@ -252,6 +318,50 @@ TEST_F(RenderCommandTest, InterlacedLinesComeFromTheirOwnFields) {
   }
 }
 
+// An interlaced source is rendered as fields in its own order and written interlaced, as
+// --interlaced with that order would; --interlaced overrides what the source says.
+TEST_F(RenderCommandTest, InterlacedSourcesKeepTheirFields) {
+  for (const char* order : {"tff", "bff"}) {
+    const std::string top = std::string(order) == "tff" ? "1" : "0";
+    ASSERT_EQ(
+        run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=25 -frames:v 1 "
+            "-vf setfield=" +
+            std::string(order) + " -flags +ildct+ilme -top " + top +
+            " -c:v libx264 -preset ultrafast " + quote(folder_.file(std::string(order) + ".mkv")))
+            .status,
+        0);
+  }
+  const struct {
+    const char* source;
+    const char* options;
+    const char* fieldOrder;
+    const char* sameAs;  // the options whose render this one equals
+  } cases[] = {
+      {"tff", "", "tt", "--interlaced tff"},
+      {"bff", "", "bb", "--interlaced bff"},
+      {"tff", "--interlaced progressive", "progressive", nullptr},
+      {"bff", "--interlaced tff", "tt", nullptr},
+  };
+  for (const auto& test : cases) {
+    const std::string source = folder_.file(std::string(test.source) + ".mkv");
+    const auto rendered = [&](const std::string& options, const std::string& name) {
+      const std::string out = folder_.file(name);
+      const RunResult result =
+          render("--input " + quote(source) + " " + options + " --output " + quote(out));
+      EXPECT_EQ(result.status, 0) << options << ": " << result.output;
+      return out;
+    };
+    const std::string out = rendered(test.options, "out.mp4");
+    EXPECT_EQ(probe(out)["field_order"], test.fieldOrder) << test.source << " " << test.options;
+    // The decoded frames, as ffmpeg's framemd5 lists them.
+    const auto frames = [](const std::string& file) {
+      return run("ffmpeg -v error -i " + quote(file) + " -map 0:v -f framemd5 -").output;
+    };
+    if (test.sameAs)
+      EXPECT_EQ(frames(out), frames(rendered(test.sameAs, "same.mp4"))) << test.source;
+  }
+}
+
 TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
   const std::string out = folder_.file("out.mp4");
   const std::string missing = folder_.file("missing.mov");
@@ -272,6 +382,7 @@ TEST_F(RenderCommandTest, FailuresNameTheFileAndLeaveNoOutput) {
       {"--input testsrc --rate 1/1000000 --output " + quote(out), "--rate"},
       {"--input testsrc --duration 1e18 --output " + quote(out), "--duration"},
       {"--input testsrc --size 16384x16383 --output " + quote(out), "--size"},
+      {"--input testsrc --size 320:-2 --output " + quote(out), "--size"},
       {"--input testsrc --texts /dev/zero --output " + quote(out), "/dev/zero"},
       {"--input testsrc --texts " + quote(folder_.path().string()) + " --output " + quote(out),
        "is a folder"},
@@ -365,7 +476,9 @@ TEST_F(RenderCommandTest, HelpListsTheCommands) {
   RunResult unknown = run(quote(kvxthemeTool()) + " no-such-command");
   EXPECT_NE(unknown.status, 0);
   RunResult renderHelp = run(quote(kvxthemeTool()) + " render --help");
-  EXPECT_NE(renderHelp.output.find("--interlaced"), std::string::npos);
+  for (const char* named :
+       {"--interlaced", "--bitrate", "--audio-codec", "--encoder-option", ".webm"})
+    EXPECT_NE(renderHelp.output.find(named), std::string::npos) << named;
 }
 
 }  // namespace

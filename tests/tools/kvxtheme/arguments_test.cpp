@@ -81,6 +81,32 @@ TEST(ArgumentsTest, SizesAndNumbersAreChecked) {
   EXPECT_THROW(parsePositiveNumber("--duration", "0"), CliError);
 }
 
+// A side given as -1 or -2 follows the source's aspect, -2 to the nearest even number.
+TEST(ArgumentsTest, ScaleSizesKeepTheSourcesAspect) {
+  const struct {
+    const char* text;
+    int sourceWidth, sourceHeight;
+    int width, height;
+  } cases[] = {
+      {"1280x720", 1920, 1080, 1280, 720}, {"1280:-2", 1920, 1080, 1280, 720},
+      {"-2:480", 1920, 1080, 854, 480},    {"-1:480", 1920, 1080, 853, 480},
+      {"101:-2", 1920, 1080, 101, 56},     {"101:-1", 1920, 1080, 101, 57},
+      {"2:-2", 1920, 1080, 2, 2},
+  };
+  for (const auto& test : cases) {
+    int width = 0, height = 0;
+    parseScaleSize("--size", test.text, &width, &height);
+    resolveSize("--size", test.sourceWidth, test.sourceHeight, &width, &height);
+    EXPECT_EQ(width, test.width) << test.text;
+    EXPECT_EQ(height, test.height) << test.text;
+  }
+  int width = 0, height = 0;
+  for (const char* bad : {"-2:-2", "-3:480", "1280:", "1280:0", ":-2"})
+    EXPECT_THROW(parseScaleSize("--size", bad, &width, &height), CliError) << bad;
+  parseScaleSize("--size", "8000:-2", &width, &height);
+  EXPECT_THROW(resolveSize("--size", 1000, 2000, &width, &height), CliError);
+}
+
 TEST(ArgumentsTest, FieldsSplitAtTheFirstEqualsSign) {
   std::string key, value;
   parseField("--field", "Place=a=b", &key, &value);

@@ -1,4 +1,5 @@
 // kvxtheme render: a theme over a video, a picture or a generated test pattern.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,7 +26,8 @@ Renders a theme over every frame of SOURCE. Without --theme the default page is 
 source:
   --input SOURCE        any video or picture FFmpeg reads, or "testsrc" for a generated pattern
   --size WxH            size of the output: a video or picture is scaled to it (Lanczos);
-                        the test pattern's size (640x360)
+                        the test pattern's size (640x360). W:-2 or -2:H keeps the source's
+                        aspect with an even side (-1: any side)
   --rate R              rate of the test pattern or of a repeated picture (25; 29.97 or 30000/1001)
   --duration S          seconds of the clip (the test pattern: 2); a picture is repeated that long
   --frames N            render at most N frames (from --start-frame)
@@ -41,9 +43,9 @@ segments (frames of the whole clip, to render apart and put together with kvxthe
 constexpr const char* kRenderOutputHelp =
     R"(
 output:
-  --output FILE         .mp4, .mkv or .mov: video at the source's rate, audio copied when the
-                        container can carry it; out_%04d.png: numbered pictures from 1;
-                        one.png: a single picture (the first frame)
+  --output FILE         .mp4, .mkv, .mov or .webm: video at the source's rate with the source's
+                        audio; out_%04d.png: numbered pictures from 1; one.png: a single
+                        picture (the first frame)
   --codec CODEC         the video's codec: h264 (the default; .webm: vp9), ffv1 (lossless,
                         every frame a key frame; .mkv), prores (.mov), vp9 (.webm, .mkv) or
                         qtrle (QuickTime Animation, .mov)
@@ -52,12 +54,22 @@ output:
   --preset NAME         x264's speed for its size (h264): ultrafast ... placebo (fast)
   --pix-fmt FORMAT      h264's chroma: yuv420p (the default, which every player takes; even
                         sizes only), yuv422p or yuv444p
+  --bitrate RATE        an average bit rate instead of --crf (h264, vp9): 8M, 2500k, 800000
+  --encoder-option KEY=VALUE
+                        an option of the libavcodec encoder (g=50, x264-params=...), set after
+                        the tool's own; repeatable. An option the encoder lacks is refused
+  --audio-codec CODEC   the source's audio: copy, aac, opus or none. By default copied when
+                        the container carries its codec, else encoded again: opus for .webm,
+                        aac for the others
   --overlay             the theme alone over transparency, for a track above the footage: the
                         placeholder's area a transparent hole, no audio. .mov: ProRes 4444
                         (--codec qtrle: QuickTime Animation), .webm: VP9 with alpha, .mkv: FFV1,
                         out_%04d.png: pictures with alpha. SOURCE gives the size, rate and
                         length
-  --interlaced tff|bff  render each frame as two fields (top or bottom field first)
+  --interlaced ORDER    tff or bff: render each frame as two fields (top or bottom field
+                        first), written interlaced; progressive: whole frames. Without it an
+                        interlaced source (its stream's field order or its frames' flags)
+                        is rendered and written in its own field order
   --quiet               no progress line
   --verbose             show the effect's trace on standard error
 )";
@@ -72,7 +84,7 @@ kvxhost::FieldOrder parseFieldOrder(const std::string& option, const std::string
   if (text == "tff") return kvxhost::FieldOrder::TopFieldFirst;
   if (text == "bff") return kvxhost::FieldOrder::BottomFieldFirst;
   if (text == "progressive") return kvxhost::FieldOrder::Progressive;
-  fail(option, "'" + text + "' is neither tff nor bff");
+  fail(option, "'" + text + "' is none of tff, bff and progressive");
 }
 
 VideoCodec parseCodec(const std::string& option, const std::string& text) {
@@ -86,6 +98,24 @@ const std::vector<std::string> kX264Presets = {"ultrafast", "superfast", "veryfa
                                                "fast",      "medium",    "slow",     "slower",
                                                "veryslow",  "placebo"};
 const std::vector<std::string> kChromaFormats = {"yuv420p", "yuv422p", "yuv444p"};
+
+AudioCodec parseAudioCodec(const std::string& option, const std::string& text) {
+  for (AudioCodec codec : {AudioCodec::Copy, AudioCodec::Aac, AudioCodec::Opus, AudioCodec::None})
+    if (text == audioCodecName(codec)) return codec;
+  fail(option, "'" + text + "' is none of copy, aac, opus and none");
+}
+
+// "8M", "2500k" or "800000" bits a second.
+int64_t parseBitRate(const std::string& option, const std::string& text) {
+  std::string number = text;
+  double unit = 1;
+  if (!number.empty() && (number.back() == 'k' || number.back() == 'K')) unit = 1e3;
+  if (!number.empty() && (number.back() == 'm' || number.back() == 'M')) unit = 1e6;
+  if (unit > 1) number.pop_back();
+  const double kilobits =
+      parseNumberInRange(option, number, 10e3 / unit, 2e9 / unit, "bits a second (10k to 2000M)");
+  return std::llround(kilobits * unit);
+}
 
 std::string parseChoice(const std::string& option, const std::string& text,
                         const std::vector<std::string>& choices) {
@@ -109,7 +139,7 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--output" || option == "-o") {
       options.output = reader.value(option);
     } else if (option == "--size") {
-      parseSize(option, reader.value(option), &options.width, &options.height);
+      parseScaleSize(option, reader.value(option), &options.width, &options.height);
       options.sizeGiven = true;
     } else if (option == "--rate") {
       options.rate = parseRate(option, reader.value(option));
@@ -130,6 +160,14 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& arguments) {
       options.preset = parseChoice(option, reader.value(option), kX264Presets);
     } else if (option == "--pix-fmt") {
       options.pixelFormat = parseChoice(option, reader.value(option), kChromaFormats);
+    } else if (option == "--bitrate") {
+      options.bitRate = parseBitRate(option, reader.value(option));
+    } else if (option == "--audio-codec") {
+      options.audioCodec = parseAudioCodec(option, reader.value(option));
+    } else if (option == "--encoder-option") {
+      std::string key, value;
+      parseField(option, reader.value(option), &key, &value);
+      options.encoderOptions.emplace_back(key, value);
     } else if (readTextOption(option, reader, &texts)) {
     } else if (option == "--interlaced") {
       options.fieldOrder = parseFieldOrder(option, reader.value(option));

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frame_source.h"
 
@@ -14,8 +16,13 @@ namespace kvxcli {
 // also with alpha.
 enum class VideoCodec { H264, Ffv1, ProRes, Vp9, Qtrle };
 
+// What becomes of the source's audio: Auto copies it when the container carries its codec and
+// otherwise encodes it in the container's usual codec (Opus for WebM, AAC for the others).
+enum class AudioCodec { Auto, Copy, Aac, Opus, None };
+
 // The codec's name as --codec takes it.
 const char* codecName(VideoCodec codec);
+const char* audioCodecName(AudioCodec codec);
 // The codec a video output name asks for when --codec is not given.
 VideoCodec defaultCodec(const std::string& path, bool alpha);
 
@@ -27,12 +34,17 @@ struct SinkSettings {
   bool alpha = false;  // frames are B, G, R, A (straight alpha); the codec keeps the alpha
   bool interlaced = false;
   bool topFieldFirst = true;
-  AudioTrack audio;  // copied when the container can carry it
+  AudioTrack audio;
+  AudioCodec audioCodec = AudioCodec::Auto;
+  Colorimetry colorimetry;  // the source's, written and converted to
   // The encoder's quality: a constant rate factor (h264 0–51, vp9 0–63; -1: the codec's
   // default), x264's preset and the picture's chroma format (h264; empty: the defaults).
   int crf = -1;
   std::string preset;
   std::string pixelFormat;
+  int64_t bitRate = 0;  // bits a second (h264, vp9); 0: the constant rate factor
+  // Options of the libavcodec encoder by name, set after the tool's own.
+  std::vector<std::pair<std::string, std::string>> encoderOptions;
 };
 
 class FrameSink {

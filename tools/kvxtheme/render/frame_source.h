@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "arguments.h"
+#include "colorimetry.h"
 
 struct AVCodecParameters;
 struct AVPacket;
@@ -18,6 +19,12 @@ struct SourceInfo {
   int height = 0;
   Rational rate{25, 1};
   int64_t expectedFrames = -1;  // -1: not known in advance
+  // What the frames are converted from and the output is written as; a picture's are those of
+  // video of its size.
+  Colorimetry colorimetry;
+  // Fields, as the stream or its first frame says.
+  bool interlaced = false;
+  bool topFieldFirst = true;
 };
 
 // Audio of the source, handed on untouched (compressed packets).
@@ -45,7 +52,8 @@ class FrameSource {
 };
 
 // Opens a media file; failures name the file.
-// Frames of `width` × `height` when both are given, else of the file's own size.
+// Frames of `width` × `height` when both are given (one may be -1 or -2, as parseScaleSize
+// gives it), else of the file's own size.
 std::unique_ptr<FrameSource> openMediaSource(const std::string& path, int width = 0,
                                              int height = 0);
 

@@ -26,6 +26,8 @@ int64_t durationFrames(const RenderOptions& options, Rational rate) {
 
 std::unique_ptr<FrameSource> openSource(const RenderOptions& options, int64_t start) {
   if (options.input == kTestPatternName) {
+    if (options.width < 0 || options.height < 0)
+      fail("--size", "keeps the aspect of a video or picture; give the test pattern WxH");
     // The pattern lasts --duration, else as long as the frames asked for, else two seconds.
     int64_t frames = durationFrames(options, options.rate);
     if (frames < 0)
@@ -90,9 +92,17 @@ void checkOutputIsNew(const RenderOptions& options, const std::string& theme) {
 
 int64_t render(const RenderOptions& options) {
   const OutputKind kind = outputKind(options.output);
-  if (options.codecGiven && kind != OutputKind::Video)
-    fail("--codec",
-         "chooses the codec of a video output (.mp4, .mkv, .mov), not of " + options.output);
+  if (kind != OutputKind::Video) {
+    const std::pair<bool, const char*> encoderChoices[] = {
+        {options.codecGiven, "--codec"},
+        {options.bitRate > 0, "--bitrate"},
+        {!options.encoderOptions.empty(), "--encoder-option"},
+        {options.audioCodec != AudioCodec::Auto, "--audio-codec"}};
+    for (const auto& [given, option] : encoderChoices)
+      if (given)
+        fail(option, "chooses how a video output (.mp4, .mkv, .mov, .webm) is encoded, not " +
+                         options.output);
+  }
   const std::string theme = themeFilePath(options.themePath);
   checkOutputIsNew(options, theme);
   const int64_t start = std::max<int64_t>(0, options.startFrame);
@@ -111,11 +121,19 @@ int64_t render(const RenderOptions& options) {
     if (limit > 1) fail(options.output, "holds one picture; use a numbered name like out_%04d.png");
     limit = 1;
   }
-  const bool interlaced = options.fieldOrder != kvxhost::FieldOrder::Progressive;
+  // An overlay is composed from whole frames, whatever the source's fields.
+  const kvxhost::FieldOrder sourceFields =
+      !info.interlaced || options.overlay ? kvxhost::FieldOrder::Progressive
+      : info.topFieldFirst                ? kvxhost::FieldOrder::TopFieldFirst
+                                          : kvxhost::FieldOrder::BottomFieldFirst;
+  const kvxhost::FieldOrder fieldOrder = options.fieldOrder.value_or(sourceFields);
+  const bool interlaced = fieldOrder != kvxhost::FieldOrder::Progressive;
   if (options.overlay && interlaced)
     fail("--overlay", "an overlay is composed from whole frames; leave out --interlaced");
   if (interlaced && info.height % 2 != 0)
-    fail(options.input, "has an odd number of lines and cannot be split into two fields");
+    fail(options.input, std::string("has an odd number of lines and cannot be split into two "
+                                    "fields") +
+                            (options.fieldOrder ? "" : "; give --interlaced progressive"));
   std::vector<uint8_t> in;
   bool still = start > 0 && seekStart(source, options, start, limit >= 0, &in);
 
@@ -124,11 +142,15 @@ int64_t render(const RenderOptions& options) {
   settings.height = info.height;
   settings.rate = info.rate;
   settings.interlaced = interlaced;
-  settings.topFieldFirst = options.fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
+  settings.topFieldFirst = fieldOrder == kvxhost::FieldOrder::TopFieldFirst;
   settings.alpha = options.overlay;
   settings.crf = options.crf;
   settings.preset = options.preset;
   settings.pixelFormat = options.pixelFormat;
+  settings.bitRate = options.bitRate;
+  settings.encoderOptions = options.encoderOptions;
+  settings.audioCodec = options.audioCodec;
+  settings.colorimetry = info.colorimetry;
   if (kind == OutputKind::Video)
     settings.codec =
         options.codecGiven ? options.codec : defaultCodec(options.output, settings.alpha);
@@ -148,7 +170,7 @@ int64_t render(const RenderOptions& options) {
   host.setTextSource([&texts](int frameIndex, const std::string& key, std::string* text) {
     return texts.lookup(frameIndex, key, text);
   });
-  if (!host.begin(info.width, info.height, options.fieldOrder))
+  if (!host.begin(info.width, info.height, fieldOrder))
     fail(theme.empty() ? "default page" : theme, "the effect refused to start the clip");
   if (!host.loadFailure().empty()) fail(theme, host.loadFailure());
 

@@ -2,6 +2,7 @@
 // One render: frames from a source, through the effect driven by the reference host, into a
 // video file or PNG pictures.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct RenderOptions {
   int crf = -1;  // the encoder's quality options, as SinkSettings holds them
   std::string preset;
   std::string pixelFormat;
+  int64_t bitRate = 0;
+  std::vector<std::pair<std::string, std::string>> encoderOptions;
+  AudioCodec audioCodec = AudioCodec::Auto;
   Rational rate{25, 1};  // test pattern rate, and the rate of a repeated still picture
   bool rateGiven = false;
   double duration = 0;  // seconds; 0: the whole source (the pattern: 2 seconds)
@@ -33,7 +37,8 @@ struct RenderOptions {
   VideoCodec codec = VideoCodec::H264;
   bool codecGiven = false;
   bool overlay = false;  // the theme over transparency, with alpha
-  kvxhost::FieldOrder fieldOrder = kvxhost::FieldOrder::Progressive;
+  // --interlaced; without it the source's fields are kept.
+  std::optional<kvxhost::FieldOrder> fieldOrder;
   TextSchedule texts;
   bool quiet = false;
   bool verbose = false;

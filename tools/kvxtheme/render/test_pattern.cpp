@@ -18,6 +18,7 @@ class TestPattern : public FrameSource {
     info_.height = height;
     info_.rate = rate;
     info_.expectedFrames = frameCount;
+    info_.colorimetry = assumedColorimetry(height);
   }
   const SourceInfo& info() const override { return info_; }
 

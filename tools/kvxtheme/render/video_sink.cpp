@@ -1,10 +1,13 @@
 // Video in MP4, QuickTime, Matroska or WebM, opaque or with alpha, written under a temporary name
-// and moved into place when complete. The source's audio packets are copied when the container
-// can carry their codec.
+// and moved into place when complete. The source's audio is copied when the container can carry
+// its codec, else encoded again (AudioEncoder).
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <filesystem>
+#include <string_view>
 
+#include "audio_encoder.h"
 #include "cli_error.h"
 #include "frame_sink.h"
 #include "host/ffmpeg_ptr.h"
@@ -47,14 +50,26 @@ class VideoSink : public FrameSink {
     packet_ = kvxhost::allocatePacket();
   }
 
-  bool takesAudio() const override { return audioStream_ != nullptr; }
+  bool takesAudio() const override { return audioStream_ || audioEncoder_; }
 
   void write(const uint8_t* pixels) override {
     int result = av_frame_make_writable(frame_.get());
     if (result < 0) throw std::bad_alloc();
-    const uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-    const int strides[4] = {settings_.width * (settings_.alpha ? 4 : 3), 0, 0, 0};
-    sws_scale(scaler_.get(), planes, strides, 0, settings_.height, frame_->data, frame_->linesize);
+    // Fields are converted apart, so that the chroma of one never takes the other's.
+    const int fields = settings_.interlaced ? 2 : 1;
+    const int rowBytes = settings_.width * (settings_.alpha ? 4 : 3);
+    for (int field = 0; field < fields; ++field) {
+      const uint8_t* from[4] = {pixels + static_cast<size_t>(field) * rowBytes, nullptr, nullptr,
+                                nullptr};
+      const int fromStrides[4] = {rowBytes * fields, 0, 0, 0};
+      uint8_t* to[4] = {};
+      int toStrides[4] = {};
+      for (int plane = 0; plane < 4 && frame_->data[plane]; ++plane) {
+        to[plane] = frame_->data[plane] + static_cast<ptrdiff_t>(field) * frame_->linesize[plane];
+        toStrides[plane] = frame_->linesize[plane] * fields;
+      }
+      sws_scale(scaler_.get(), from, fromStrides, 0, settings_.height / fields, to, toStrides);
+    }
     // The output begins with a key frame, whatever the encoder would choose: a segment must
     // decode on its own and join others by stream copy.
     frame_->pict_type = framesWritten_ == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
@@ -67,6 +82,10 @@ class VideoSink : public FrameSink {
   }
 
   void writeAudio(AVPacket* packet) override {
+    if (audioEncoder_) {
+      audioEncoder_->write(packet);
+      return;
+    }
     if (!audioStream_) return;
     // Audio past the last video frame written so far is kept; the muxer interleaves.
     AVRational from{settings_.audio.timeBase.num, settings_.audio.timeBase.den};
@@ -79,6 +98,7 @@ class VideoSink : public FrameSink {
 
   void finish() override {
     if (framesWritten_ == 0) fail(file_.target(), "nothing to write: the source gave no frames");
+    if (audioEncoder_) audioEncoder_->finish();
     sendToEncoder(nullptr);
     int result = av_write_trailer(output_.get());
     if (result < 0) fail(file_.target(), "cannot be written: " + ffmpegErrorText(result));
@@ -114,6 +134,10 @@ class VideoSink : public FrameSink {
       fail("--preset", "chooses x264's preset (h264), not one of " + name);
     if (!settings_.pixelFormat.empty() && codec != VideoCodec::H264)
       fail("--pix-fmt", "chooses the chroma format of h264, not of " + name);
+    if (settings_.bitRate > 0 && codec != VideoCodec::H264 && codec != VideoCodec::Vp9)
+      fail("--bitrate", "sets the bit rate of h264 and vp9, not of " + name);
+    if (settings_.bitRate > 0 && settings_.crf >= 0)
+      fail("--bitrate", "and --crf each set the quality; give one of them");
   }
 
   // The codec's encoder with its settings: the context's pixel format and private options.
@@ -151,9 +175,10 @@ class VideoSink : public FrameSink {
                                    std::to_string(settings_.height));
         const AVCodec* codec = allocateEncoder("libvpx-vp9");
         encoder_->pix_fmt = alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
-        encoder_->bit_rate = 0;
-        av_opt_set(encoder_->priv_data, "crf",
-                   std::to_string(settings_.crf >= 0 ? settings_.crf : 24).c_str(), 0);
+        encoder_->bit_rate = settings_.bitRate;
+        if (settings_.bitRate == 0)
+          av_opt_set(encoder_->priv_data, "crf",
+                     std::to_string(settings_.crf >= 0 ? settings_.crf : 24).c_str(), 0);
         av_opt_set(encoder_->priv_data, "deadline", "good", 0);
         av_opt_set(encoder_->priv_data, "cpu-used", "4", 0);
         av_opt_set(encoder_->priv_data, "row-mt", "1", 0);
@@ -185,14 +210,20 @@ class VideoSink : public FrameSink {
                                std::to_string(settings_.height) + ", which " + chroma +
                                " cannot hold (it halves the chroma); give an even --size, or "
                                "--pix-fmt yuv444p");
-    encoder_->colorspace = AVCOL_SPC_SMPTE170M;
-    encoder_->color_range = AVCOL_RANGE_MPEG;
     av_opt_set(encoder_->priv_data, "preset",
                settings_.preset.empty() ? "fast" : settings_.preset.c_str(), 0);
-    av_opt_set(encoder_->priv_data, "crf",
-               std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
+    if (settings_.bitRate > 0)
+      encoder_->bit_rate = settings_.bitRate;
+    else
+      av_opt_set(encoder_->priv_data, "crf",
+                 std::to_string(settings_.crf >= 0 ? settings_.crf : 18).c_str(), 0);
     // The key frame asked for at the first frame is an IDR picture, which resets all references.
     av_opt_set(encoder_->priv_data, "forced-idr", "1", 0);
+    // x264 codes the field order it starts with whatever later frames say, and MP4 has no
+    // field-order box for H.264: the order must be in the stream from the first frame.
+    if (settings_.interlaced && std::string_view(codec->name) == "libx264")
+      av_opt_set(encoder_->priv_data, "x264-params", settings_.topFieldFirst ? "tff=1" : "bff=1",
+                 0);
     return codec;
   }
 
@@ -209,6 +240,8 @@ class VideoSink : public FrameSink {
       encoder_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
       encoder_->field_order = settings_.topFieldFirst ? AV_FIELD_TT : AV_FIELD_BB;
     }
+    const bool yuv = tagColours();
+    setEncoderOptions(codec);
     if (output_->oformat->flags & AVFMT_GLOBALHEADER)
       encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int result = avcodec_open2(encoder_.get(), codec, nullptr);
@@ -221,18 +254,76 @@ class VideoSink : public FrameSink {
     frame_->width = settings_.width;
     frame_->height = settings_.height;
     frame_->format = encoder_->pix_fmt;
+    frame_->color_range = encoder_->color_range;
+    frame_->colorspace = encoder_->colorspace;
+    frame_->color_primaries = encoder_->color_primaries;
+    frame_->color_trc = encoder_->color_trc;
     if (av_frame_get_buffer(frame_.get(), 0) < 0) throw std::bad_alloc();
-    scaler_.reset(sws_getContext(settings_.width, settings_.height,
+    const int fields = settings_.interlaced ? 2 : 1;
+    // Chroma halved by averaging, rounded exactly, comes closest to the source's after the
+    // source's was interpolated up to BGR: 47.9 dB for 1080p bars, against 47.1 with bicubic
+    // and 42.0 without exact rounding, for about 5 ms a frame.
+    scaler_.reset(sws_getContext(settings_.width, settings_.height / fields,
                                  settings_.alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24,
-                                 settings_.width, settings_.height, encoder_->pix_fmt, SWS_BICUBIC,
-                                 nullptr, nullptr, nullptr));
+                                 settings_.width, settings_.height / fields, encoder_->pix_fmt,
+                                 SWS_AREA | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
     if (!scaler_) fail(file_.target(), "cannot be encoded: no colour conversion");
+    const Colorimetry written{encoder_->colorspace, encoder_->color_range,
+                              encoder_->color_primaries, encoder_->color_trc};
+    setConversionColorimetry(scaler_.get(), nullptr, yuv ? &written : nullptr);
+  }
+
+  // Refused by name before the output is opened, so that nothing is written.
+  void setEncoderOptions(const AVCodec* codec) {
+    for (const auto& [key, value] : settings_.encoderOptions) {
+      const int result =
+          av_opt_set(encoder_.get(), key.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN);
+      if (result == AVERROR_OPTION_NOT_FOUND)
+        fail("--encoder-option",
+             "'" + key + "' is not an option of the " + codec->name + " encoder");
+      if (result < 0) fail("--encoder-option", key + "=" + value + ": " + ffmpegErrorText(result));
+    }
+  }
+
+  // Tags the encoder with the source's colours; true when it takes YUV, whose matrix and range
+  // the conversion then follows. RGB codecs keep only the primaries and transfer.
+  bool tagColours() {
+    const Colorimetry& colours = settings_.colorimetry;
+    encoder_->color_primaries = colours.primaries;
+    encoder_->color_trc = colours.transfer;
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(encoder_->pix_fmt);
+    if (descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB)) return false;
+    encoder_->colorspace = colours.matrix;
+    // ProRes holds limited range only.
+    encoder_->color_range =
+        settings_.codec == VideoCodec::ProRes ? AVCOL_RANGE_MPEG : colours.range;
+    return true;
   }
 
   void addAudioStream() {
     const AVCodecParameters* audio = settings_.audio.parameters;
-    if (!audio) return;
-    if (avformat_query_codec(output_->oformat, audio->codec_id, FF_COMPLIANCE_NORMAL) != 1) return;
+    if (!audio || settings_.audioCodec == AudioCodec::None) return;
+    const bool carried =
+        avformat_query_codec(output_->oformat, audio->codec_id, FF_COMPLIANCE_NORMAL) == 1;
+    const bool webm = std::string_view(output_->oformat->name) == "webm";
+    AudioCodec choice = settings_.audioCodec;
+    if (choice == AudioCodec::Auto)
+      choice = carried ? AudioCodec::Copy : webm ? AudioCodec::Opus : AudioCodec::Aac;
+    if (choice != AudioCodec::Copy) {
+      const AVCodecID id = choice == AudioCodec::Aac ? AV_CODEC_ID_AAC : AV_CODEC_ID_OPUS;
+      if (avformat_query_codec(output_->oformat, id, FF_COMPLIANCE_NORMAL) != 1)
+        fail("--audio-codec",
+             std::string(audioCodecName(choice)) + " cannot be written into " + file_.target());
+      const AVRational timeBase{settings_.audio.timeBase.num, settings_.audio.timeBase.den};
+      audioEncoder_ = std::make_unique<AudioEncoder>(audio, timeBase,
+                                                     choice == AudioCodec::Aac ? "aac" : "libopus",
+                                                     output_.get(), file_.target());
+      return;
+    }
+    if (!carried)
+      fail("--audio-codec", std::string("the source's audio (") +
+                                avcodec_get_name(audio->codec_id) + ") cannot be copied into " +
+                                file_.target() + "; choose aac or opus");
     audioStream_ = avformat_new_stream(output_.get(), nullptr);
     if (!audioStream_) throw std::bad_alloc();
     if (avcodec_parameters_copy(audioStream_->codecpar, audio) < 0) throw std::bad_alloc();
@@ -262,7 +353,8 @@ class VideoSink : public FrameSink {
   kvxhost::FramePtr frame_;
   kvxhost::PacketPtr packet_;
   AVStream* videoStream_ = nullptr;
-  AVStream* audioStream_ = nullptr;
+  AVStream* audioStream_ = nullptr;             // the source's audio, copied
+  std::unique_ptr<AudioEncoder> audioEncoder_;  // or encoded again
   int64_t framesWritten_ = 0;
 };
 
@@ -291,6 +383,22 @@ const char* codecName(VideoCodec codec) {
       break;
   }
   return "h264";
+}
+
+const char* audioCodecName(AudioCodec codec) {
+  switch (codec) {
+    case AudioCodec::Copy:
+      return "copy";
+    case AudioCodec::Aac:
+      return "aac";
+    case AudioCodec::Opus:
+      return "opus";
+    case AudioCodec::None:
+      return "none";
+    case AudioCodec::Auto:
+      break;
+  }
+  return "auto";
 }
 
 VideoCodec defaultCodec(const std::string& path, bool alpha) {

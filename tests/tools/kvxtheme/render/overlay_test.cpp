@@ -122,12 +122,15 @@ TEST_F(OverlayTest, EveryOutputKeepsTheAlpha) {
     const char* codec;
     const char* pixelFormat;
     const char* decoder;
+    const char* colours;  // the source's colour tags as the container keeps them
   } cases[] = {
-      {"prores.mov", "", "prores", "yuva444p", ""},
-      {"animation.mov", "--codec qtrle", "qtrle", "argb", ""},
+      {"prores.mov", "", "prores", "yuva444p", "", "tv,smpte170m,smpte170m"},
+      // QuickTime keeps no colour tags for QuickTime Animation.
+      {"animation.mov", "--codec qtrle", "qtrle", "argb", "", ""},
       // VP9 keeps its alpha beside the colour planes; only libvpx's decoder reads it.
-      {"vp9.webm", "", "vp9", "yuv420p", "-c:v libvpx-vp9"},
-      {"lossless.mkv", "", "ffv1", "bgra", ""},
+      {"vp9.webm", "", "vp9", "yuv420p", "-c:v libvpx-vp9", "tv,smpte170m,smpte170m"},
+      // RGB has no matrix or range; the primaries are the source's.
+      {"lossless.mkv", "", "ffv1", "bgra", "", "unknown,unknown,smpte170m"},
   };
   render(theme("lower-third"), source, "reference", true);
   std::vector<Picture> reference = pictures("reference", 4);
@@ -137,9 +140,13 @@ TEST_F(OverlayTest, EveryOutputKeepsTheAlpha) {
                              c.codecOption + " --theme " + quote(theme("lower-third")) +
                              " --input " + quote(source) + " --output " + quote(output));
     ASSERT_EQ(rendered.status, 0) << c.output << ": " << rendered.output;
-    RunResult stream = run("ffprobe -v error -show_entries stream=codec_name,pix_fmt -of csv=p=0 " +
-                           quote(output));
+    RunResult stream =
+        run("ffprobe -v error -show_entries stream=codec_name,pix_fmt,color_range,"
+            "color_space,color_primaries -of csv=p=0 " +
+            quote(output));
     EXPECT_NE(stream.output.find(c.codec), std::string::npos) << c.output << ": " << stream.output;
+    EXPECT_NE(stream.output.find(c.colours), std::string::npos)
+        << c.output << ": " << stream.output;
     // The alpha plane decoded again is the overlay's, within the codec's loss.
     const std::string decoded = folder_.file(std::string(c.output) + "_%04d.png");
     ASSERT_EQ(run(std::string("ffmpeg -v error ") + c.decoder + " -i " + quote(output) +
