@@ -87,9 +87,12 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
                                    width, rows, 3, firstLine, lineStep, dstRows))
       return 0;
   } else if (!direct) {
-    for (int i = 0; i < height; ++i)
-      std::memcpy(dstRows[i], clip.frameBuffer.data() + (firstLine + i * lineStep) * rowBytes,
-                  rowBytes);
+    auto copy = [&](int first, int end) {
+      for (int i = first; i < end; ++i)
+        std::memcpy(dstRows[i], clip.frameBuffer.data() + (firstLine + i * lineStep) * rowBytes,
+                    rowBytes);
+    };
+    kvx::bands::forEachRowBand(height, kMergeBandRows, copy);
   }
   if (!complete) ++clip.incompleteFrames;
   return 1;

@@ -4,9 +4,17 @@
 #include <cstring>
 
 #include "compose/clip_state.h"
+#include "pixels/bands/band_pool.h"
 #include "pixels/merge/merge_kernels.h"
 #include "pixels/merge/merge_layer.h"
 #include "pixels/resize/resampler.h"
+
+namespace {
+
+// Rows a copy band moves: large enough that handing it out costs nothing beside the copy.
+constexpr int kCopyBandRows = 64;
+
+}  // namespace
 
 int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int direct) {
   if (!target || !picture || width <= 0 || height <= 0) return 0;
@@ -15,7 +23,13 @@ int PlaceholderFitter::fit(const uint8_t* picture, int width, int height, int di
 
 int PlaceholderFitter::fitDirect(const uint8_t* picture, int width, int height) {
   if (width == target->width && height == target->height) {
-    std::memcpy(target->pixels, picture, static_cast<size_t>(width) * height * 3);
+    // A whole frame is copied in bands: one thread cannot fill the memory's bandwidth.
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    auto copy = [&](int first, int end) {
+      std::memcpy(target->pixels + first * rowBytes, picture + first * rowBytes,
+                  (end - first) * rowBytes);
+    };
+    kvx::bands::forEachRowBand(height, kCopyBandRows, copy);
     return 1;
   }
   return kvx::resize::resamplePacked(picture, width, height, target->pixels, target->width,
@@ -28,7 +42,11 @@ int PlaceholderFitter::fitRows(const uint8_t* const* rows, int width, int height
   if (!target || !rows || width <= 0 || height <= 0) return 0;
   if (width == target->width && height == target->height) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y) std::memcpy(target->pixels + y * rowBytes, rows[y], rowBytes);
+    auto copy = [&](int first, int end) {
+      for (int y = first; y < end; ++y)
+        std::memcpy(target->pixels + y * rowBytes, rows[y], rowBytes);
+    };
+    kvx::bands::forEachRowBand(height, kCopyBandRows, copy);
     return 1;
   }
   return kvx::resize::resampleFromRows(rows, width, height, target->pixels, target->width,
