@@ -1,7 +1,6 @@
 #include "svg_text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -129,8 +128,9 @@ std::optional<std::string> urlTarget(const std::string& value) {
   return id;
 }
 
-bool isNone(const std::optional<std::string>& value) {
-  return value && *value == "none";
+// Given, and not "none".
+bool isSet(const std::optional<std::string>& value) {
+  return value && *value != "none";
 }
 
 void collectIds(const xmlNode* node, IdMap* ids) {
@@ -214,9 +214,8 @@ bool readShadowFilter(const xmlNode* filter, double scale, ShadowSpec* shadow) {
 bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids, TextSpec* spec,
                      std::string* reason) {
   if (hasDescendant(text, "textPath")) return reject(reason, "a text on a path");
-  if (!isNone(property(text, "mask", false)) && property(text, "mask", false))
-    return reject(reason, "a mask over a text field");
-  if (!isNone(property(text, "clip-path", false)) && property(text, "clip-path", false))
+  if (isSet(property(text, "mask", false))) return reject(reason, "a mask over a text field");
+  if (isSet(property(text, "clip-path", false)))
     return reject(reason, "a clip path over a text field");
   if (!toPage.isTranslateScale() || std::fabs(toPage.a - toPage.d) > 1e-6 * toPage.a)
     return reject(reason, "a rotated, skewed or stretched text");
@@ -255,7 +254,7 @@ bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids
                                    : Alignment::Left;
 
   const std::optional<std::string> stroke = property(styled, "stroke");
-  if (stroke && *stroke != "none") {
+  if (isSet(stroke)) {
     const std::optional<uint32_t> strokeColour = colour(*stroke);
     if (!strokeColour) return reject(reason, "an outline that is not one colour");
     const double width = length(property(styled, "stroke-width").value_or("1")).value_or(1);
@@ -263,7 +262,7 @@ bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids
   }
 
   const std::optional<std::string> filter = property(text, "filter", false);
-  if (filter && *filter != "none") {
+  if (isSet(filter)) {
     const std::optional<std::string> id = urlTarget(*filter);
     const auto found = id ? ids.find(*id) : ids.end();
     ShadowSpec shadow;
