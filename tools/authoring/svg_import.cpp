@@ -245,7 +245,7 @@ class Importer {
   void collectUnits(xmlNode* root) {
     std::optional<size_t> open;  // the picture unit the next plain element joins
     std::string layerName;
-    std::function<void(xmlNode*)> walk = [&](xmlNode* parent) {
+    std::function<void(xmlNode*, bool)> walk = [&](xmlNode* parent, bool topLevel) {
       for (xmlNode* child = parent->children; child; child = child->next) {
         if (!isRendered(child)) continue;
         if (std::optional<Unit> special = specialUnit(child)) {
@@ -253,9 +253,16 @@ class Importer {
           units_.push_back(std::move(*special));
           open.reset();
         } else if (isContainer(child)) {
-          walk(child);
+          // Each top-level layer is a picture of its own, named after it.
+          if (topLevel) {
+            open.reset();
+            layerName = pictureName(child);
+          }
+          walk(child, false);
+          if (topLevel) open.reset();
         } else {
           if (!open) {
+            if (topLevel) layerName = pictureName(child);
             open = units_.size();
             units_.push_back(Unit{Unit::Kind::Picture, layerName, nullptr, {}});
           }
@@ -263,28 +270,7 @@ class Importer {
         }
       }
     };
-    for (xmlNode* child = root->children; child; child = child->next) {
-      if (!isRendered(child)) continue;
-      if (std::optional<Unit> special = specialUnit(child)) {
-        tag(child, units_.size());
-        units_.push_back(std::move(*special));
-        open.reset();
-        continue;
-      }
-      if (isContainer(child)) {
-        open.reset();
-        layerName = pictureName(child);
-        walk(child);
-        open.reset();
-      } else {
-        if (!open) {
-          layerName = pictureName(child);
-          open = units_.size();
-          units_.push_back(Unit{Unit::Kind::Picture, layerName, nullptr, {}});
-        }
-        tag(child, *open);
-      }
-    }
+    walk(root, true);
   }
 
   // The drawing with only one unit's elements, changed by `adjust`, rendered onto the page.

@@ -211,8 +211,8 @@ bool readShadowFilter(const xmlNode* filter, double scale, ShadowSpec* shadow) {
   return true;
 }
 
-bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids, TextSpec* spec,
-                     std::string* reason) {
+bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids,
+                     TextSpec* settings, std::string* reason) {
   if (hasDescendant(text, "textPath")) return reject(reason, "a text on a path");
   if (isSet(property(text, "mask", false))) return reject(reason, "a mask over a text field");
   if (isSet(property(text, "clip-path", false)))
@@ -225,40 +225,40 @@ bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids
   const std::optional<std::string> fill = property(styled, "fill");
   const std::optional<uint32_t> fillColour = fill ? colour(*fill) : std::optional<uint32_t>(0);
   if (!fillColour) return reject(reason, "a fill that is not one colour");
-  spec->color = *fillColour;
+  settings->color = *fillColour;
   const double opacity = opacityValue(property(styled, "fill-opacity")) * inheritedOpacity(styled);
-  spec->opacity = static_cast<int32_t>(std::lround(opacity * 255));
+  settings->opacity = static_cast<int32_t>(std::lround(opacity * 255));
 
   const std::optional<double> size =
       length(property(styled, "font-size").value_or("16"), /*fontSize=*/16);
   if (!size || *size * scale < 1 || *size * scale > 2000)
     return reject(reason, "a font size the text objects cannot take");
-  spec->font.size = static_cast<int32_t>(std::lround(*size * scale));
+  settings->font.size = static_cast<int32_t>(std::lround(*size * scale));
   if (std::optional<std::string> families = property(styled, "font-family")) {
     const std::string face = firstFamily(*families);
     if (face.size() > kMaxFaceBytes) return reject(reason, "a font name longer than 31 bytes");
-    if (!face.empty()) spec->font.face = face;
+    if (!face.empty()) settings->font.face = face;
   }
   const std::optional<int> weight = fontWeight(property(styled, "font-weight").value_or("normal"));
   if (!weight) return reject(reason, "a font weight the text objects cannot take");
-  spec->font.weight = *weight;
+  settings->font.weight = *weight;
   const std::string style = property(styled, "font-style").value_or("normal");
-  spec->font.italic = style == "italic" || style == "oblique";
+  settings->font.italic = style == "italic" || style == "oblique";
   const std::string decoration = property(text, "text-decoration", false).value_or("");
-  spec->font.underline = decoration.find("underline") != std::string::npos;
-  spec->font.strikeOut = decoration.find("line-through") != std::string::npos;
+  settings->font.underline = decoration.find("underline") != std::string::npos;
+  settings->font.strikeOut = decoration.find("line-through") != std::string::npos;
 
   const std::string anchor = property(styled, "text-anchor").value_or("start");
-  spec->align = anchor == "middle" ? Alignment::Center
-                : anchor == "end"  ? Alignment::Right
-                                   : Alignment::Left;
+  settings->align = anchor == "middle" ? Alignment::Center
+                    : anchor == "end"  ? Alignment::Right
+                                       : Alignment::Left;
 
   const std::optional<std::string> stroke = property(styled, "stroke");
   if (isSet(stroke)) {
     const std::optional<uint32_t> strokeColour = colour(*stroke);
     if (!strokeColour) return reject(reason, "an outline that is not one colour");
     const double width = length(property(styled, "stroke-width").value_or("1")).value_or(1);
-    spec->stroke = StrokeSpec{*strokeColour, rounded(width * scale * 100, 10000)};
+    settings->stroke = StrokeSpec{*strokeColour, rounded(width * scale * 100, 10000)};
   }
 
   const std::optional<std::string> filter = property(text, "filter", false);
@@ -269,9 +269,9 @@ bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids
     if (found == ids.end() || !isElement(found->second, "filter") ||
         !readShadowFilter(found->second, scale, &shadow))
       return reject(reason, "a filter other than a drop shadow");
-    spec->shadow = shadow;
+    settings->shadow = shadow;
   }
-  spec->string = textContent(text);
+  settings->string = textContent(text);
   return true;
 }
 

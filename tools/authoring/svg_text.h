@@ -16,8 +16,8 @@ IdMap elementsById(const xmlDoc* doc);
 
 // The text's settings with its font size and shadow in page pixels (`toPage` is its user
 // space to the page); false with `reason` ("a text on a path") when it cannot be a text object.
-bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids, TextSpec* spec,
-                     std::string* reason);
+bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids,
+                     TextSpec* settings, std::string* reason);
 
 // The drop shadow a filter describes: one feDropShadow, or a blur, an offset and a flood
 // composited under the source. False for any other filter.

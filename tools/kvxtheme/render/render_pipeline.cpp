@@ -90,6 +90,7 @@ namespace {
 // (one at least), unless KVXTHEME_THREADS chose a count.
 void shareCoresWithTheStages() {
   if (std::getenv("KVXTHEME_THREADS")) return;
+  // From the default count each time, so that renders one after another take the same share.
   kvxthemeSetThreads(0);
   kvxthemeSetThreads(std::max(1, kvxthemeThreads() - 2));
 }
