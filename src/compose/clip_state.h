@@ -95,6 +95,7 @@ class ClipState {
   SpecialLayers special;
   int layersBuilt = 0;
   std::vector<uint8_t> frameBuffer;
+  std::vector<const uint8_t*> frameRows;  // the frame buffer's rows, listed for a field's stretch
   int32_t frameWidth = 0;
   int32_t frameHeight = 0;
   double scaleX = 1.0;

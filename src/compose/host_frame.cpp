@@ -27,7 +27,7 @@ const CornerRecordCache& cornerRecordOf(ClipState& clip, RenderObject& object) {
 }  // namespace
 
 bool placeHostFrame(ClipState& clip, unsigned char** srcRows, int height, int width, int frameIndex,
-                    int fieldMode) {
+                    int fieldMode, DeferredFit* deferred) {
   const int rows = fieldMode ? height * 2 : height;
   bool complete = true;
   ThemeLayer* placeholder = clip.special.placeholder;
@@ -49,7 +49,11 @@ bool placeHostFrame(ClipState& clip, unsigned char** srcRows, int height, int wi
   FrameAssembler& assembler = clip.frameAssembler;
   if (fieldMode && !corners) {
     // A field's doubled lines are listed, not copied: the resize reads each row once.
-    fitter.fitRows(assembler.gatherRows(frameIndex, srcRows, rows, width, fieldMode), width, rows);
+    const uint8_t* const* lines = assembler.gatherRows(frameIndex, srcRows, rows, width, fieldMode);
+    if (deferred)
+      *deferred = {placeholder, lines, width, rows};
+    else
+      fitter.fitRows(lines, width, rows);
   } else {
     // A whole frame already packed needs no gathering; fields are always interleaved.
     const uint8_t* picture = fieldMode ? nullptr : packedRows(srcRows, height, width);

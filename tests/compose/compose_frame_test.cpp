@@ -16,6 +16,8 @@
 #include "document/theme_document.h"
 #include "kvxtheme/bufferlib.h"
 #include "objects/picture_objects.h"
+#include "pixels/bands/band_pool.h"
+#include "pixels/resize/resampler.h"
 
 namespace {
 
@@ -156,6 +158,42 @@ TEST(ComposeFrame, FieldModeResizesToTheFullFrameAndTakesItsLines) {
   // Row i of the field is line 2i of the 576-line picture: the edge stays at row 144 ± 1.
   EXPECT_GT(output.at(100, 142)[2], 200);
   EXPECT_GT(output.at(100, 146)[0], 200);
+}
+
+// A field is placed, merged and stretched band by band on each thread's run of rows, the
+// lines whose windows straddle two runs after them: every thread count gives the whole passes.
+TEST(ComposeFrame, FieldsInBandsGiveTheWholePassesOnAnyThreadCount) {
+  for (int threads : {1, 2, 3, 5})
+    for (int fieldMode : {1, 2}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, field " + std::to_string(fieldMode));
+      kvx::bands::setThreadCount(threads);
+      ThemeDocument document;
+      ClipState clip(document);
+      document.pageWidth = 720;
+      document.pageHeight = 288;
+      addPicture(document, "badge", 500, 20, 120, 260, 0x00FF00);
+      addPicture(document, "PlaceHolder", 40, 30, 600, 200, 0xFFFFFF);
+      Frame source(720, 288), output(720, 288);
+      for (size_t i = 0; i < source.bytes.size(); ++i)
+        source.bytes[i] = static_cast<uint8_t>(i * 7 + i / 2161);
+      ASSERT_EQ(composeFrame(clip, source.rows.data(), output.rows.data(), 288, 720, 0, fieldMode),
+                1);
+      // The first field of a frame stands in for the other: its lines are doubled.
+      std::vector<const uint8_t*> doubled(576);
+      for (int i = 0; i < 576; ++i) doubled[i] = source.rows[i / 2];
+      std::vector<uint8_t> holder(600 * 200 * 3);
+      ASSERT_TRUE(
+          kvx::resize::resampleFromRows(doubled.data(), 720, 576, holder.data(), 600, 200, 3));
+      EXPECT_EQ(std::memcmp(clip.special.placeholder->pixels, holder.data(), holder.size()), 0);
+      std::vector<uint8_t> stretched(720 * 576 * 3);
+      ASSERT_EQ(txMemResize(clip.frameBuffer.data(), 3, 720, 288, stretched.data(), 720, 576, 4),
+                1);
+      for (int i = 0; i < 288; ++i)
+        ASSERT_EQ(
+            std::memcmp(output.rows[i], &stretched[(2 * i + fieldMode - 1) * 720 * 3], 720 * 3), 0)
+            << i;
+    }
+  kvx::bands::setThreadCount(0);
 }
 
 TEST(ComposeFrame, SameSizeCopiesTheComposedFrame) {

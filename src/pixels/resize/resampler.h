@@ -3,9 +3,9 @@
 // (see filter_weights.h), edges repeated. Equal sizes copy the picture.
 #include <cstdint>
 
-namespace kvx::resize {
+#include "pixels/resize/banded_scale.h"
 
-enum class Kernels { kFast, kScalar };
+namespace kvx::resize {
 
 // Scales `source` (sourceWidth × sourceHeight) into `destination`. Returns false, writing
 // nothing, for null pictures, non-positive sizes, channel counts outside 1..4, byte counts

@@ -1,0 +1,51 @@
+#include "compose/merge_band.h"
+
+#include <cstring>
+
+#include "pixels/merge/merge_kernels.h"
+#include "pixels/merge/merge_layer.h"
+
+namespace {
+
+// True when merging `layer` leaves nothing of what lies below: it covers the frame, is drawn
+// plainly at full strength and its mask is opaque everywhere.
+bool coversFrame(const ThemeLayer& layer, int frameWidth, int frameHeight) {
+  if (layer.x > 0 || layer.y > 0 || layer.x + layer.width < frameWidth ||
+      layer.y + layer.height < frameHeight || !layer.pixels || layer.transparency > 0 ||
+      (layer.mergeMode != 0 && layer.mergeMode != kvx::pixels::kMergeNormal))
+    return false;
+  return !layer.maskPixels || layer.opaqueMask;
+}
+
+}  // namespace
+
+const ThemeLayer* coveringLayer(const ClipState& clip) {
+  for (const auto& layer : clip.layers) {
+    if (!layer || layer->isHidden()) continue;
+    if (!coversFrame(*layer, clip.frameWidth, clip.frameHeight)) break;
+    if (layer->x != 0 || layer->y != 0 || layer->width != clip.frameWidth ||
+        layer->height != clip.frameHeight)
+      return nullptr;
+    return layer.get();
+  }
+  return nullptr;
+}
+
+void mergeBand(const ClipState& clip, const ThemeLayer* drawn, uint8_t* frame, int first, int end) {
+  const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
+  uint8_t* const rows = frame + first * rowBytes;
+  const size_t bytes = (end - first) * rowBytes;
+  if (drawn)
+    std::memcpy(rows, drawn->pixels + first * rowBytes, bytes);
+  else
+    std::memset(rows, 0, bytes);
+  const kvx::pixels::PixelView band = kvx::pixels::packedView(rows, clip.frameWidth, end - first);
+  for (const auto& layer : clip.layers) {
+    if (!layer || layer->isHidden() || layer.get() == drawn || layer->width <= 0 ||
+        layer->height <= 0 || layer->y >= end || layer->y + layer->height <= first)
+      continue;
+    kvx::pixels::mergeLayer(band, layer->x, layer->y - first, layer->width, layer->height,
+                            layer->pixels, layer->maskPixels, layer->width, layer->mergeMode,
+                            layer->transparency);
+  }
+}
