@@ -13,6 +13,12 @@
 namespace kvx::resize {
 namespace {
 
+// Up to this many output rows whose windows overlap are weighed together, reading the union
+// of their source rows once, when windows are at most kGroupTaps long (the scales of frames
+// and fields); longer windows share too little.
+constexpr int kGroupRows = 4;
+constexpr int kGroupTaps = 16;
+
 bool rowBytesFit(int width, int height, int channels) {
   if (width <= 0 || height <= 0) return false;
   const int64_t rowBytes = static_cast<int64_t>(width) * channels;
@@ -68,6 +74,8 @@ struct ScaleScratch {
   std::vector<const uint8_t*> byteRows;
   std::vector<int16_t> weights;
   std::vector<int> tapRows;
+  // A group's weights, one row of them per output.
+  std::vector<int16_t> groupWeights;
 };
 
 namespace {
@@ -139,16 +147,18 @@ BandedScale::BandedScale(const uint8_t* const* sourceRows, int sourceWidth, int 
       // reads the source bytes themselves and no row is kept.
       const bool sameWidth = sourceWidth == destinationWidth;
       const int values = sameWidth ? 0 : destinationWidth * channels;
-      scratch->slots = sameWidth ? 1 : scratch->vertical->taps;
+      // A group's union spans at most two windows, and one padding row.
+      const int windowTaps = scratch->vertical->taps;
+      const int taps = windowTaps <= kGroupTaps ? 2 * windowTaps + 1 : windowTaps;
+      scratch->slots = sameWidth ? 1 : taps;
       scratch->rowStride = values + kIntermediatePadding;
       scratch->rowStorage.assign(scratch->slots * scratch->rowStride, 0);
       scratch->heldRows.assign(scratch->slots, -1);
-      // Windows are even: merging and padding never lengthen them.
-      const int taps = scratch->vertical->taps;
       scratch->rows.assign(taps, nullptr);
       scratch->byteRows.assign(taps, nullptr);
       scratch->weights.assign(taps, 0);
       scratch->tapRows.assign(taps, 0);
+      scratch->groupWeights.assign(static_cast<size_t>(kGroupRows) * taps, 0);
       scratch_ = scratch;
       return;
     }
@@ -170,46 +180,125 @@ void BandedScale::sourceWindow(int row, int* first, int* end) const {
 bool BandedScale::scale(int first, int end, const DestinationRows& destination) {
   if (!scratch_) return false;
   ScaleScratch& scratch = *scratch_;
-  const AxisFilter& horizontal = *scratch.horizontal;
   const AxisFilter& vertical = *scratch.vertical;
-  const int destinationValues = destinationWidth_ * channels_;
-  const bool fast = kernels_ == Kernels::kFast;
-  const bool sameWidth = horizontal.sourceSize == destinationWidth_;
-  for (int y = first; y < end; ++y) {
-    uint8_t* out = destination.at(y);
-    if (!out) continue;
-    const int taps =
-        mergeRepeatedRows(sourceRows_, sourceHeight_, vertical.start[y],
-                          &vertical.weights[static_cast<size_t>(y) * vertical.taps], vertical.taps,
-                          scratch.byteRows, scratch.weights, scratch.tapRows);
-    const int16_t* weights = scratch.weights.data();
-    if (sameWidth) {
-      if (fast)
-        verticalPassFast(scratch.byteRows.data(), weights, taps, destinationValues, out);
-      else
-        verticalPassScalar(scratch.byteRows.data(), weights, taps, destinationValues, out);
-      continue;
+  for (int y = first; y < end;) {
+    // The next wanted rows whose windows together span at most twice one window.
+    uint8_t* outs[kGroupRows];
+    int ys[kGroupRows];
+    int count = 0;
+    for (; y < end && count < kGroupRows; ++y) {
+      uint8_t* out = destination.at(y);
+      if (!out) continue;
+      if (count > 0 &&
+          vertical.start[y] + vertical.taps - vertical.start[ys[0]] > 2 * vertical.taps)
+        break;
+      outs[count] = out;
+      ys[count++] = y;
     }
-    for (int k = 0; k < taps; ++k) {
-      const int row = scratch.tapRows[k];
-      const int slot = row % scratch.slots;
-      int16_t* values = scratch.rowStorage.data() + slot * scratch.rowStride;
-      if (scratch.heldRows[slot] != row) {
-        if (fast)
-          horizontalPassFast(scratch.byteRows[k], channels_, horizontal, destinationWidth_, values);
-        else
-          horizontalPassScalar(scratch.byteRows[k], channels_, horizontal, destinationWidth_,
-                               values);
-        scratch.heldRows[slot] = row;
-      }
-      scratch.rows[k] = values;
+    if (count == 0) break;
+    if (count == 1 || kernels_ == Kernels::kScalar || vertical.taps > kGroupTaps) {
+      for (int n = 0; n < count; ++n) scaleRow(ys[n], outs[n]);
+    } else {
+      scaleGroup(ys, outs, count);
     }
-    if (fast)
-      verticalPassFast(scratch.rows.data(), weights, taps, destinationValues, out);
-    else
-      verticalPassScalar(scratch.rows.data(), weights, taps, destinationValues, out);
   }
   return true;
+}
+
+const int16_t* const* BandedScale::filteredRows(int taps) {
+  ScaleScratch& scratch = *scratch_;
+  for (int k = 0; k < taps; ++k) {
+    const int row = scratch.tapRows[k];
+    const int slot = row % scratch.slots;
+    int16_t* values = scratch.rowStorage.data() + slot * scratch.rowStride;
+    if (scratch.heldRows[slot] != row) {
+      if (kernels_ == Kernels::kFast)
+        horizontalPassFast(scratch.byteRows[k], channels_, *scratch.horizontal, destinationWidth_,
+                           values);
+      else
+        horizontalPassScalar(scratch.byteRows[k], channels_, *scratch.horizontal, destinationWidth_,
+                             values);
+      scratch.heldRows[slot] = row;
+    }
+    scratch.rows[k] = values;
+  }
+  return scratch.rows.data();
+}
+
+void BandedScale::scaleRow(int y, uint8_t* out) {
+  ScaleScratch& scratch = *scratch_;
+  const AxisFilter& vertical = *scratch.vertical;
+  const int values = destinationWidth_ * channels_;
+  const int taps =
+      mergeRepeatedRows(sourceRows_, sourceHeight_, vertical.start[y],
+                        &vertical.weights[static_cast<size_t>(y) * vertical.taps], vertical.taps,
+                        scratch.byteRows, scratch.weights, scratch.tapRows);
+  const int16_t* weights = scratch.weights.data();
+  const bool fast = kernels_ == Kernels::kFast;
+  if (scratch.horizontal->sourceSize == destinationWidth_) {
+    const auto* rows = scratch.byteRows.data();
+    if (fast)
+      verticalPassFast(rows, weights, taps, values, out);
+    else
+      verticalPassScalar(rows, weights, taps, values, out);
+    return;
+  }
+  const int16_t* const* rows = filteredRows(taps);
+  if (fast)
+    verticalPassFast(rows, weights, taps, values, out);
+  else
+    verticalPassScalar(rows, weights, taps, values, out);
+}
+
+void BandedScale::scaleGroup(const int* ys, uint8_t* const* outs, int count) {
+  ScaleScratch& scratch = *scratch_;
+  const AxisFilter& vertical = *scratch.vertical;
+  const int windowTaps = vertical.taps;
+  const int unionFirst = vertical.start[ys[0]];
+  const int unionEnd = vertical.start[ys[count - 1]] + windowTaps;
+  // The union's rows with repeats weighed once (see mergeRepeatedRows), one weight per output.
+  int taps = 0;
+  const int stride = static_cast<int>(scratch.byteRows.size());
+  std::fill(scratch.groupWeights.begin(), scratch.groupWeights.end(), 0);
+  for (int row = unionFirst; row < unionEnd; ++row) {
+    const int clamped = std::min(row, sourceHeight_ - 1);
+    if (taps == 0 || scratch.byteRows[taps - 1] != sourceRows_[clamped]) {
+      scratch.byteRows[taps] = sourceRows_[clamped];
+      scratch.tapRows[taps] = clamped;
+      ++taps;
+    }
+    for (int n = 0; n < count; ++n) {
+      const int k = row - vertical.start[ys[n]];
+      if (k < 0 || k >= windowTaps) continue;
+      int16_t& weight = scratch.groupWeights[n * stride + taps - 1];
+      weight = static_cast<int16_t>(weight +
+                                    vertical.weights[static_cast<size_t>(ys[n]) * windowTaps + k]);
+    }
+  }
+  if (taps % 2) {
+    scratch.byteRows[taps] = scratch.byteRows[taps - 1];
+    scratch.tapRows[taps] = scratch.tapRows[taps - 1];
+    ++taps;
+  }
+  int pairBegin[kGroupRows], pairEnd[kGroupRows];
+  for (int n = 0; n < count; ++n) {
+    const int16_t* weights = &scratch.groupWeights[n * stride];
+    int begin = 0, end = taps / 2;
+    while (begin < end && !weights[2 * begin] && !weights[2 * begin + 1]) ++begin;
+    while (end > begin && !weights[2 * end - 2] && !weights[2 * end - 1]) --end;
+    pairBegin[n] = begin;
+    pairEnd[n] = end;
+  }
+  // The kernel reads weights[n × taps + k]: close the rows of outputs up.
+  for (int n = 1; n < count; ++n)
+    std::copy_n(&scratch.groupWeights[n * stride], taps, &scratch.groupWeights[n * taps]);
+  const int values = destinationWidth_ * channels_;
+  const int16_t* weights = scratch.groupWeights.data();
+  if (scratch.horizontal->sourceSize == destinationWidth_)
+    verticalGroupFast(scratch.byteRows.data(), weights, taps, pairBegin, pairEnd, count, values,
+                      outs);
+  else
+    verticalGroupFast(filteredRows(taps), weights, taps, pairBegin, pairEnd, count, values, outs);
 }
 
 }  // namespace kvx::resize

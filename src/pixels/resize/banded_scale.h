@@ -52,6 +52,11 @@ class BandedScale {
   bool scale(int first, int end, const DestinationRows& destination);
 
  private:
+  void scaleRow(int y, uint8_t* out);
+  void scaleGroup(const int* ys, uint8_t* const* outs, int count);
+  // The window's first `taps` rows, horizontally filtered (each row once while it is kept).
+  const int16_t* const* filteredRows(int taps);
+
   ScaleScratch* scratch_ = nullptr;
   const uint8_t* const* sourceRows_;
   int sourceHeight_, destinationWidth_, channels_;

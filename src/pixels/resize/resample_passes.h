@@ -47,4 +47,15 @@ void verticalPassFast(const int16_t* const* rows, const int16_t* weights, int ta
 void verticalPassFast(const uint8_t* const* rows, const int16_t* weights, int taps, int count,
                       uint8_t* out);
 
+// The vertical pass of `outputs` rows (2 to 4) at once over the union of their windows, each
+// source row loaded once for all: `rows` lists `taps` rows (even), weights[n × taps + k] is
+// row k's weight for output n (zero outside its window), whose nonzero weights lie in the
+// pairs of rows [pairBegin[n], pairEnd[n]). Gives each output the one-row pass's values.
+void verticalGroupFast(const int16_t* const* rows, const int16_t* weights, int taps,
+                       const int* pairBegin, const int* pairEnd, int outputs, int count,
+                       uint8_t* const* out);
+void verticalGroupFast(const uint8_t* const* rows, const int16_t* weights, int taps,
+                       const int* pairBegin, const int* pairEnd, int outputs, int count,
+                       uint8_t* const* out);
+
 }  // namespace kvx::resize

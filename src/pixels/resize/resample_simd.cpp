@@ -35,6 +35,11 @@ template <typename Sample>
 int verticalVector(const Sample* const*, const int16_t*, int, int, uint8_t*) {
   return 0;
 }
+template <typename Sample>
+int verticalGroupVector(const Sample* const*, const int16_t*, int, const int*, const int*, int, int,
+                        uint8_t* const*) {
+  return 0;
+}
 #else
 // Two neighbouring weights as one 32-bit word: the pair a widening multiply-add sums.
 HWY_INLINE int32_t weightPair(const int16_t* weights) {
@@ -142,6 +147,74 @@ int verticalVector(const Sample* const* rows, const int16_t* weights, int taps, 
   }
   return i;
 }
+
+// Outputs rows at once over the union of their windows: each pair of rows is loaded and
+// interleaved once for all of them, and an output skips the pairs outside its window. Each
+// output's sums are named apart so that they stay in registers.
+template <int Outputs, typename Sample>
+int verticalGroup(const Sample* const* rows, const int16_t* weights, int taps, const int* pairBegin,
+                  const int* pairEnd, int count, uint8_t* const* out) {
+  constexpr int kVerticalShift = verticalShift<Sample>();
+  const hn::ScalableTag<int16_t> d16;
+  const hn::Repartition<int32_t, decltype(d16)> d32;
+  const hn::Rebind<uint8_t, decltype(d16)> d8;
+  using V16 = hn::Vec<decltype(d16)>;
+  using V32 = hn::Vec<decltype(d32)>;
+  struct Sums {
+    V32 low0, low1, high0, high1;
+  };
+  const int lanes = static_cast<int>(hn::Lanes(d16));
+  const auto round = hn::Set(d32, 1 << (kVerticalShift - 1));
+  const int pairs = taps / 2;
+  const auto add = [&](Sums& sums, int n, int p, V16 lower, V16 upper) HWY_ATTR {
+    if (p < pairBegin[n] || p >= pairEnd[n]) return;
+    const auto pair = hn::BitCast(d16, hn::Set(d32, weightPair(weights + n * taps + 2 * p)));
+    sums.low0 = hn::ReorderWidenMulAccumulate(d32, lower, pair, sums.low0, sums.low1);
+    sums.high0 = hn::ReorderWidenMulAccumulate(d32, upper, pair, sums.high0, sums.high1);
+  };
+  const auto store = [&](const Sums& sums, int n, int i) HWY_ATTR {
+    const auto finish = [&](V32 sum0, V32 sum1) HWY_ATTR {
+      return hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(sum0, sum1), round));
+    };
+    const auto words =
+        hn::ReorderDemote2To(d16, finish(sums.low0, sums.low1), finish(sums.high0, sums.high1));
+    hn::StoreU(hn::DemoteTo(d8, words), d8, out[n] + i);
+  };
+  int i = 0;
+  for (; i + lanes <= count; i += lanes) {
+    const V32 zero = hn::Zero(d32);
+    Sums sums0{zero, zero, zero, zero}, sums1 = sums0, sums2 = sums0, sums3 = sums0;
+    for (int p = 0; p < pairs; ++p) {
+      const auto a = loadValues(d16, rows[2 * p] + i), b = loadValues(d16, rows[2 * p + 1] + i);
+      const auto lower = hn::InterleaveLower(d16, a, b), upper = hn::InterleaveUpper(d16, a, b);
+      add(sums0, 0, p, lower, upper);
+      add(sums1, 1, p, lower, upper);
+      if constexpr (Outputs > 2) add(sums2, 2, p, lower, upper);
+      if constexpr (Outputs > 3) add(sums3, 3, p, lower, upper);
+    }
+    store(sums0, 0, i);
+    store(sums1, 1, i);
+    if constexpr (Outputs > 2) store(sums2, 2, i);
+    if constexpr (Outputs > 3) store(sums3, 3, i);
+  }
+  return i;
+}
+
+template <typename Sample>
+int verticalGroupVector(const Sample* const* rows, const int16_t* weights, int taps,
+                        const int* pairBegin, const int* pairEnd, int outputs, int count,
+                        uint8_t* const* out) {
+  switch (outputs) {
+    case 2:
+      return verticalGroup<2>(rows, weights, taps, pairBegin, pairEnd, count, out);
+    case 3:
+      return verticalGroup<3>(rows, weights, taps, pairBegin, pairEnd, count, out);
+    case 4:
+      return verticalGroup<4>(rows, weights, taps, pairBegin, pairEnd, count, out);
+    default:
+      return 0;
+  }
+}
 #else
 // Each tap's weight multiplies the even and the
 // odd values apart (the other weight of the pair zero), so every sum lands in its own lane.
@@ -176,6 +249,13 @@ int verticalVector(const Sample* const* rows, const int16_t* weights, int taps, 
   }
   return i;
 }
+
+// Sizeless vectors cannot be kept in arrays: each output takes the one-row pass.
+template <typename Sample>
+int verticalGroupVector(const Sample* const*, const int16_t*, int, const int*, const int*, int, int,
+                        uint8_t* const*) {
+  return 0;
+}
 #endif  // HWY_ARCH_X86 || HWY_TARGET == HWY_NEON
 #endif  // HWY_TARGET == HWY_SCALAR
 
@@ -186,6 +266,16 @@ int verticalWordsVector(const int16_t* const* rows, const int16_t* weights, int 
 int verticalBytesVector(const uint8_t* const* rows, const int16_t* weights, int taps, int count,
                         uint8_t* out) {
   return verticalVector(rows, weights, taps, count, out);
+}
+int verticalGroupWordsVector(const int16_t* const* rows, const int16_t* weights, int taps,
+                             const int* pairBegin, const int* pairEnd, int outputs, int count,
+                             uint8_t* const* out) {
+  return verticalGroupVector(rows, weights, taps, pairBegin, pairEnd, outputs, count, out);
+}
+int verticalGroupBytesVector(const uint8_t* const* rows, const int16_t* weights, int taps,
+                             const int* pairBegin, const int* pairEnd, int outputs, int count,
+                             uint8_t* const* out) {
+  return verticalGroupVector(rows, weights, taps, pairBegin, pairEnd, outputs, count, out);
 }
 
 }  // namespace kvx::resize::HWY_NAMESPACE
@@ -211,6 +301,8 @@ int vectorSafeEnd(const AxisFilter& filter, int destinationWidth, int spare) {
 HWY_EXPORT(horizontalRgbVector);
 HWY_EXPORT(verticalWordsVector);
 HWY_EXPORT(verticalBytesVector);
+HWY_EXPORT(verticalGroupWordsVector);
+HWY_EXPORT(verticalGroupBytesVector);
 
 void horizontalPassFast(const uint8_t* source, int channels, const AxisFilter& filter,
                         int destinationWidth, int16_t* out) {
@@ -233,6 +325,40 @@ void verticalPassFast(const uint8_t* const* rows, const int16_t* weights, int ta
                       uint8_t* out) {
   const int done = HWY_DYNAMIC_DISPATCH(verticalBytesVector)(rows, weights, taps, count, out);
   verticalValuesScalar(rows, weights, taps, done, count, out);
+}
+
+namespace {
+
+// The group kernel's values, and the rest of each output's row by the scalar pass; every output
+// alone by the one-row pass where no group kernel was compiled.
+template <typename Sample, typename GroupKernel>
+void verticalGroup(GroupKernel kernel, const Sample* const* rows, const int16_t* weights, int taps,
+                   const int* pairBegin, const int* pairEnd, int outputs, int count,
+                   uint8_t* const* out) {
+  const int done = kernel(rows, weights, taps, pairBegin, pairEnd, outputs, count, out);
+  for (int n = 0; n < outputs; ++n) {
+    const int first = 2 * pairBegin[n], windowTaps = 2 * (pairEnd[n] - pairBegin[n]);
+    const int16_t* own = weights + n * taps + first;
+    if (done == 0)
+      verticalPassFast(rows + first, own, windowTaps, count, out[n]);
+    else
+      verticalValuesScalar(rows + first, own, windowTaps, done, count, out[n]);
+  }
+}
+
+}  // namespace
+
+void verticalGroupFast(const int16_t* const* rows, const int16_t* weights, int taps,
+                       const int* pairBegin, const int* pairEnd, int outputs, int count,
+                       uint8_t* const* out) {
+  verticalGroup(HWY_DYNAMIC_DISPATCH(verticalGroupWordsVector), rows, weights, taps, pairBegin,
+                pairEnd, outputs, count, out);
+}
+void verticalGroupFast(const uint8_t* const* rows, const int16_t* weights, int taps,
+                       const int* pairBegin, const int* pairEnd, int outputs, int count,
+                       uint8_t* const* out) {
+  verticalGroup(HWY_DYNAMIC_DISPATCH(verticalGroupBytesVector), rows, weights, taps, pairBegin,
+                pairEnd, outputs, count, out);
 }
 
 }  // namespace kvx::resize
