@@ -25,16 +25,20 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
   const bool sameSize = clip.frameWidth == width && clip.frameHeight == rows;
   // A field at field height is placed, merged and stretched band by band.
   const bool bandedField = fieldMode && !sameSize;
+  FrameStart start{coveringLayer(clip), nullptr};
+  // A placeholder that starts the frame takes the host's frame from where it lies.
+  const bool lend = start.layer && start.layer == clip.special.placeholder && !fieldMode;
   DeferredFit deferred;
+  const uint8_t* lent = nullptr;
   bool complete = placeHostFrame(clip, srcRows, height, width, frameIndex, fieldMode,
-                                 bandedField ? &deferred : nullptr);
+                                 bandedField ? &deferred : nullptr, lend ? &lent : nullptr);
+  start.pixels = lent ? lent : start.layer ? start.layer->pixels : nullptr;
 
   if (clip.special.video) showVideoFrame(clip, *clip.special.video, frameIndex);
 
-  const ThemeLayer* const drawn = coveringLayer(clip);
   const int firstLine = fieldMode == 2 ? 1 : 0;
   if (bandedField) {
-    if (!composeFieldInBands(clip, drawn, deferred, width, rows, firstLine, dstRows)) return 0;
+    if (!composeFieldInBands(clip, start, deferred, width, rows, firstLine, dstRows)) return 0;
     if (!complete) ++clip.incompleteFrames;
     return 1;
   }
@@ -43,7 +47,7 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
   // one picture. The source has been read by now, so rows it shares with them are safe.
   uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
   uint8_t* const frame = direct ? direct : clip.frameBuffer.data();
-  auto merge = [&](int first, int end) { mergeBand(clip, drawn, frame, first, end); };
+  auto merge = [&](int first, int end) { mergeBand(clip, start, frame, first, end); };
   kvx::bands::forEachRowBand(clip.frameHeight, kMergeBandRows, merge);
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "compose/merge_band.h"
 #include "pixels/bands/band_pool.h"
 #include "pixels/resize/banded_scale.h"
 
@@ -24,10 +23,10 @@ constexpr int kMinRunRows = 64;
 // windows lie within them.
 class FieldRun {
  public:
-  FieldRun(ClipState& clip, const ThemeLayer* drawn, const DeferredFit& fit, BandedScale& stretch,
+  FieldRun(ClipState& clip, const FrameStart& start, const DeferredFit& fit, BandedScale& stretch,
            const DestinationRows& lines, int lineCount)
       : clip_(clip),
-        drawn_(drawn),
+        start_(start),
         fit_(fit),
         stretch_(stretch),
         lines_(lines),
@@ -43,7 +42,7 @@ class FieldRun {
     for (int band = first; band < end; band += kBandRows) {
       const int bandEnd = std::min(band + kBandRows, end);
       if (!fitPlaceholder(holder, band, bandEnd)) return false;
-      mergeBand(clip_, drawn_, clip_.frameBuffer.data(), band, bandEnd);
+      mergeBand(clip_, start_, clip_.frameBuffer.data(), band, bandEnd);
       int ready = next;
       while (ready < lineCount_ && windowEnd(ready) <= bandEnd) ++ready;
       if (!stretch_.scale(next, ready, lines_)) return false;
@@ -83,7 +82,7 @@ class FieldRun {
   }
 
   ClipState& clip_;
-  const ThemeLayer* drawn_;
+  const FrameStart& start_;
   const DeferredFit& fit_;
   BandedScale& stretch_;
   const DestinationRows& lines_;
@@ -92,7 +91,7 @@ class FieldRun {
 
 }  // namespace
 
-bool composeFieldInBands(ClipState& clip, const ThemeLayer* drawn, const DeferredFit& fit,
+bool composeFieldInBands(ClipState& clip, const FrameStart& start, const DeferredFit& fit,
                          int width, int lines, int firstLine, unsigned char** dstRows) {
   const int height = clip.frameHeight;
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
@@ -114,7 +113,7 @@ bool composeFieldInBands(ClipState& clip, const ThemeLayer* drawn, const Deferre
     BandedScale stretch(clip.frameRows.data(), clip.frameWidth, height, width, lines, 3);
     int first = 0, end = 0;
     kvx::bands::bandRows(height, runs, index, &first, &end);
-    FieldRun run(clip, drawn, fit, stretch, hostLines, lines);
+    FieldRun run(clip, start, fit, stretch, hostLines, lines);
     if (!stretch.valid() || !run.run(first, end)) failed.store(true, std::memory_order_relaxed);
   };
   kvx::bands::forEachBand(runs, runBand);

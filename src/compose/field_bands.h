@@ -8,9 +8,10 @@
 
 #include "compose/clip_state.h"
 #include "compose/host_frame.h"
+#include "compose/merge_band.h"
 
 // Composes the clip's frame (field height) into the host lines firstLine, firstLine + 2, ...
-// of a frame of `lines` lines and `width` pixels: dstRows[i] is line firstLine + 2i. The
-// frame starts from `drawn` (see coveringLayer). False when memory runs out.
-bool composeFieldInBands(ClipState& clip, const ThemeLayer* drawn, const DeferredFit& fit,
+// of a frame of `lines` lines and `width` pixels: dstRows[i] is line firstLine + 2i. False
+// when memory runs out.
+bool composeFieldInBands(ClipState& clip, const FrameStart& start, const DeferredFit& fit,
                          int width, int lines, int firstLine, unsigned char** dstRows);

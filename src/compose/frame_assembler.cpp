@@ -3,6 +3,25 @@
 #include <cstring>
 #include <new>
 
+#include "pixels/bands/band_pool.h"
+
+namespace {
+
+// Rows a copy band moves: large enough that handing it out costs nothing beside the copy.
+constexpr int kCopyBandRows = 64;
+
+// rows[0 .. count) to destination rows `step` bytes apart, in bands: one thread cannot fill
+// the memory's bandwidth.
+void copyRows(unsigned char* const* rows, int count, size_t rowBytes, uint8_t* destination,
+              size_t step) {
+  auto copy = [&](int first, int end) {
+    for (int i = first; i < end; ++i) std::memcpy(destination + i * step, rows[i], rowBytes);
+  };
+  kvx::bands::forEachRowBand(count, kCopyBandRows, copy);
+}
+
+}  // namespace
+
 uint8_t* FrameAssembler::allocate(int rowCount, int width) {
   // A new frame of the same size reuses the buffer: every line is rewritten before it is read.
   const size_t bytes = static_cast<size_t>(rowCount) * static_cast<size_t>(width) * 3;
@@ -27,7 +46,7 @@ bool FrameAssembler::takeRows(int frameIndex, unsigned char* const* rows, int ro
   uint8_t* frame = packedFrame_.get();
   const size_t rowBytes = static_cast<size_t>(width) * 3;
   if (fieldMode == 0) {
-    for (int i = 0; i < rowCount; ++i) std::memcpy(frame + i * rowBytes, rows[i], rowBytes);
+    copyRows(rows, rowCount, rowBytes, frame, rowBytes);
     return false;
   }
   bool doubling;
@@ -39,8 +58,7 @@ bool FrameAssembler::takeRows(int frameIndex, unsigned char* const* rows, int ro
     doubling = firstFieldSeen_ == 0;
   }
   const int own = fieldMode == 1 ? 0 : 1;
-  for (int j = 0; j < rowCount / 2; ++j)
-    std::memcpy(frame + (2 * j + own) * rowBytes, rows[j], rowBytes);
+  copyRows(rows, rowCount / 2, rowBytes, frame + own * rowBytes, 2 * rowBytes);
   return doubling;
 }
 
@@ -52,8 +70,7 @@ uint8_t* FrameAssembler::gather(int frameIndex, unsigned char* const* rows, int 
   if (doubling) {
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     const int other = fieldMode == 1 ? 1 : 0;
-    for (int j = 0; j < rowCount / 2; ++j)
-      std::memcpy(frame + (2 * j + other) * rowBytes, rows[j], rowBytes);
+    copyRows(rows, rowCount / 2, rowBytes, frame + other * rowBytes, 2 * rowBytes);
   }
   return frame;
 }

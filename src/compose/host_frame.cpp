@@ -27,7 +27,7 @@ const CornerRecordCache& cornerRecordOf(ClipState& clip, RenderObject& object) {
 }  // namespace
 
 bool placeHostFrame(ClipState& clip, unsigned char** srcRows, int height, int width, int frameIndex,
-                    int fieldMode, DeferredFit* deferred) {
+                    int fieldMode, DeferredFit* deferred, const uint8_t** lent) {
   const int rows = fieldMode ? height * 2 : height;
   bool complete = true;
   ThemeLayer* placeholder = clip.special.placeholder;
@@ -61,6 +61,8 @@ bool placeHostFrame(ClipState& clip, unsigned char** srcRows, int height, int wi
     if (corners)
       complete =
           placeOnCorners(picture, width, rows, *corners, *placeholder, clip.placementScratch);
+    else if (lent && placeholder->width == width && placeholder->height == rows)
+      *lent = picture;
     else
       fitter.fit(picture, width, rows, 1);
   }

@@ -14,6 +14,8 @@ struct DeferredFit {
 
 // `rows` host rows of `width` pixels: a frame (fieldMode 0) or a field (1 even lines, 2 odd
 // lines) of a frame of twice the rows. A field placed as it is goes to `deferred` when one is
-// given. False when the placement could not be made in full.
+// given; a whole frame placed as it is into a placeholder of its size is not copied when `lent`
+// is given, which receives the packed frame instead. False when the placement could not be
+// made in full.
 bool placeHostFrame(ClipState& clip, unsigned char** srcRows, int height, int width, int frameIndex,
-                    int fieldMode, DeferredFit* deferred = nullptr);
+                    int fieldMode, DeferredFit* deferred = nullptr, const uint8_t** lent = nullptr);

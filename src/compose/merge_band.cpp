@@ -31,17 +31,18 @@ const ThemeLayer* coveringLayer(const ClipState& clip) {
   return nullptr;
 }
 
-void mergeBand(const ClipState& clip, const ThemeLayer* drawn, uint8_t* frame, int first, int end) {
+void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end) {
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
   uint8_t* const rows = frame + first * rowBytes;
   const size_t bytes = (end - first) * rowBytes;
-  if (drawn)
-    std::memcpy(rows, drawn->pixels + first * rowBytes, bytes);
-  else
+  // The host's frame may be the frame itself when the host composes in place.
+  if (start.pixels && start.pixels + first * rowBytes != rows)
+    std::memmove(rows, start.pixels + first * rowBytes, bytes);
+  else if (!start.pixels)
     std::memset(rows, 0, bytes);
   const kvx::pixels::PixelView band = kvx::pixels::packedView(rows, clip.frameWidth, end - first);
   for (const auto& layer : clip.layers) {
-    if (!layer || layer->isHidden() || layer.get() == drawn || layer->width <= 0 ||
+    if (!layer || layer->isHidden() || layer.get() == start.layer || layer->width <= 0 ||
         layer->height <= 0 || layer->y >= end || layer->y + layer->height <= first)
       continue;
     kvx::pixels::mergeLayer(band, layer->x, layer->y - first, layer->width, layer->height,

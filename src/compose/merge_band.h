@@ -8,6 +8,13 @@
 // frame starts as its copy instead of black, its mask unread. Null otherwise.
 const ThemeLayer* coveringLayer(const ClipState& clip);
 
-// Starts the frame's rows [first, end) from `drawn` (or black) and merges every other visible
-// layer into them: each layer meets only the rows it covers.
-void mergeBand(const ClipState& clip, const ThemeLayer* drawn, uint8_t* frame, int first, int end);
+// What the frame starts from: black, or the covering layer's picture, which may be the host's
+// own frame when that layer is a placeholder of the frame's size (it is never copied there).
+struct FrameStart {
+  const ThemeLayer* layer = nullptr;
+  const uint8_t* pixels = nullptr;
+};
+
+// Starts the frame's rows [first, end) from `start` and merges every other visible layer into
+// them: each layer meets only the rows it covers.
+void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end);
