@@ -118,25 +118,6 @@ bool drawPictureFrame(const std::string& folder) {
   return save(surface, folder, "frame-border.png");
 }
 
-// Lower third: a bar fading in from the left, with a thin accent line.
-bool drawLowerThird(const std::string& folder) {
-  cairo_t* cr;
-  cairo_surface_t* surface = page(&cr, kPageWidth, 150);
-  cairo_pattern_t* fade = cairo_pattern_create_linear(0, 0, kPageWidth, 0);
-  cairo_pattern_add_color_stop_rgba(fade, 0.0, 0.05, 0.12, 0.30, 0.90);
-  cairo_pattern_add_color_stop_rgba(fade, 0.7, 0.05, 0.12, 0.30, 0.75);
-  cairo_pattern_add_color_stop_rgba(fade, 1.0, 0.05, 0.12, 0.30, 0.30);
-  cairo_set_source(cr, fade);
-  cairo_rectangle(cr, 0, 10, kPageWidth, 140);
-  cairo_fill(cr);
-  cairo_pattern_destroy(fade);
-  cairo_set_source_rgba(cr, 1.0, 0.72, 0.15, 1.0);
-  cairo_rectangle(cr, 0, 0, kPageWidth * 0.6, 6);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  return save(surface, folder, "lower-third-bar.png");
-}
-
 // Perspective board: a dark studio wall with an easel board whose face is the quad the
 // "holder_ref" object's corners describe (placeholder at 340, 120, 600 × 420).
 bool drawPerspectiveBoard(const std::string& folder) {
@@ -169,31 +150,6 @@ bool drawPerspectiveBoard(const std::string& folder) {
   return save(surface, folder, "holder-ref-mask.png");
 }
 
-// Video window: rounded window frame for a 320 × 180 clip, with a title strip.
-bool drawVideoWindow(const std::string& folder) {
-  constexpr double kW = 360, kH = 240;
-  cairo_t* cr;
-  cairo_surface_t* surface = page(&cr, static_cast<int>(kW), static_cast<int>(kH));
-  const double r = 18;
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, kW - r, r, r, -kPi / 2, 0);
-  cairo_arc(cr, kW - r, kH - r, r, 0, kPi / 2);
-  cairo_arc(cr, r, kH - r, r, kPi / 2, kPi);
-  cairo_arc(cr, r, r, r, kPi, 3 * kPi / 2);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.12, 0.12, 0.14, 0.92);
-  cairo_fill(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-  cairo_rectangle(cr, 20, 40, 320, 180);
-  cairo_fill(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-  cairo_set_source_rgb(cr, 0.9, 0.3, 0.25);
-  cairo_arc(cr, 34, 20, 7, 0, 2 * kPi);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  return save(surface, folder, "video-window.png");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,7 +158,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  const bool drawn = drawPictureFrame(folder) && drawLowerThird(folder) &&
-                     drawPerspectiveBoard(folder) && drawVideoWindow(folder);
+  const bool drawn = drawPictureFrame(folder) && drawPerspectiveBoard(folder);
   return drawn ? 0 : 1;
 }

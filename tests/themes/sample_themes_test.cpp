@@ -32,7 +32,28 @@ std::string themePath(const std::string& name) {
   return std::string(KVX_THEMES_DIR) + "/" + name + ".kvx";
 }
 
+// What the samples drawn in SVG must pack to: the objects of the JSON descriptions they
+// replaced, top first, at the same places (a text's x where its alignment anchors it). The play
+// badge, a path object there, is a picture of the drawing here.
+const nlohmann::json kDrawnSamples = R"({
+  "lower-third": {"page": {"width": 1280, "height": 720}, "objects": [
+    {"name": "SlideShowTitle", "type": "text", "x": 60, "y": 598},
+    {"name": "DateTaken", "type": "text", "x": 1220, "y": 612, "align": "right"},
+    {"name": "bar", "type": "picture", "x": 0, "y": 570},
+    {"name": "placeholder", "type": "picture", "x": 0, "y": 0, "width": 1280, "height": 720,
+     "color": "#404040"}]},
+  "video-window": {"page": {"width": 1280, "height": 720}, "objects": [
+    {"name": "play-badge", "type": "picture", "x": 1156, "y": 424},
+    {"name": "OnScreenText", "type": "text", "x": 60, "y": 60},
+    {"name": "window", "type": "picture", "x": 880, "y": 420},
+    {"name": "video", "type": "picture", "x": 900, "y": 460, "width": 320, "height": 180,
+     "linkText": "kvx-sample-clip.mp4"},
+    {"name": "placeholder", "type": "picture", "x": 0, "y": 0, "width": 1280, "height": 720,
+     "color": "#303030"}]}
+})"_json;
+
 nlohmann::json description(const std::string& name) {
+  if (kDrawnSamples.contains(name)) return kDrawnSamples[name];
   std::ifstream in(std::string(KVX_THEMES_SOURCE_DIR) + "/" + name + ".json");
   return nlohmann::json::parse(in);
 }
@@ -103,6 +124,14 @@ TEST_P(SampleTheme, LoadsWithTheDescribedObjects) {
     EXPECT_EQ(object->linkText, described.value("linkText", "")) << object->name;
     EXPECT_GT(object->width, 0);
     EXPECT_GT(object->height, 0);
+    if (described.contains("x")) {
+      const std::string align = described.value("align", "left");
+      const int anchor = align == "right"    ? object->x + object->width
+                         : align == "center" ? object->x + object->width / 2
+                                             : object->x;
+      EXPECT_EQ(anchor, described["x"]) << object->name;
+      EXPECT_EQ(object->y, described.value("y", 0)) << object->name;
+    }
   }
   EXPECT_NE(document.findObject("placeholder"), nullptr);
 }
@@ -197,6 +226,21 @@ TEST(SampleThemes, LowerThirdDateIsRightAlignedTextWithAShadow) {
   EXPECT_EQ(date->x + date->width, 1220);  // anchored at its right edge
   EXPECT_EQ(date->shadowEnabled, 1);
   EXPECT_EQ(document.findObject("SlideShowTitle")->shadowEnabled, 1);
+}
+
+TEST(SampleThemes, VideoWindowFrameCastsItsOwnShadow) {
+  ThemeDocument document;
+  ASSERT_GT(document.loadThemeFile(themePath("video-window").c_str()), 0);
+  const ThemeObject* window = document.findObject("window");
+  ASSERT_NE(window, nullptr);
+  // The frame alone, its shadow drawn by the engine: offset 8, 8, blur 8, at half strength.
+  EXPECT_EQ(window->width, 360);
+  EXPECT_EQ(window->height, 240);
+  EXPECT_EQ(window->shadowEnabled, 1);
+  EXPECT_EQ(window->shadowParams.offsetX, 8);
+  EXPECT_EQ(window->shadowParams.offsetY, 8);
+  EXPECT_EQ(window->shadowParams.blurRadius, 8);
+  EXPECT_EQ(window->shadowParams.opacity * (100 - window->shadowTransparency), 50 * 100);
 }
 
 TEST(SampleThemes, HolderRefCarriesThePlaceholdersCorners) {
@@ -307,13 +351,13 @@ int runTool(const std::string& arguments, std::string* output) {
 
 TEST(KvxthemeTool, RefusesABrokenDescriptionNamingTheFieldAndWritesNothing) {
   kvxtest::TempDir dir;
-  nlohmann::json json = description("lower-third");
-  json["objects"][1]["font"]["size"] = -4;
+  nlohmann::json json = description("holder-ref");
+  json["objects"][0]["font"]["size"] = -4;
   const std::string input = dir.file("broken.json"), output = dir.file("broken.kvx");
   std::ofstream(input) << json.dump();
   std::string printed;
   EXPECT_EQ(runTool("pack \"" + input + "\" -o \"" + output + "\"", &printed), 1);
-  EXPECT_NE(printed.find("objects[1].font.size: expected a whole number in 1..2000"),
+  EXPECT_NE(printed.find("objects[0].font.size: expected a whole number in 1..2000"),
             std::string::npos)
       << printed;
   EXPECT_FALSE(fs::exists(output));

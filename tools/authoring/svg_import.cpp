@@ -74,6 +74,7 @@ struct Unit {
   std::string name;
   const xmlNode* element = nullptr;  // the special element
   TextSpec text;
+  std::optional<ShadowSpec> shadow;  // a picture's own, lifted from its layer's filter
 };
 
 struct Page {
@@ -206,8 +207,11 @@ class Importer {
         return std::nullopt;
       }
       seen = true;
-      return Unit{
-          lower == "placeholder" ? Unit::Kind::Placeholder : Unit::Kind::Video, lower, element, {}};
+      return Unit{lower == "placeholder" ? Unit::Kind::Placeholder : Unit::Kind::Video,
+                  lower,
+                  element,
+                  {},
+                  {}};
     }
     if (!svg::isElement(element, "text") || label.empty()) return std::nullopt;
     if (label.size() > kMaxNameBytes) {
@@ -215,7 +219,7 @@ class Importer {
       return std::nullopt;
     }
     const std::optional<Affine> toPage = svg::userToPage(element, page_.transform);
-    Unit unit{Unit::Kind::Text, label, element, {}};
+    Unit unit{Unit::Kind::Text, label, element, {}, {}};
     std::string reason = "a transform that cannot be read";
     if (!toPage || !svg::readTextElement(element, *toPage, ids_, &unit.text, &reason)) {
       note(element, reason + " is kept as part of the pictures");
@@ -258,19 +262,42 @@ class Importer {
             open.reset();
             layerName = pictureName(child);
           }
+          const size_t first = units_.size();
           walk(child, false);
-          if (topLevel) open.reset();
+          if (topLevel) {
+            open.reset();
+            liftLayerShadow(child, first);
+          }
         } else {
           if (!open) {
             if (topLevel) layerName = pictureName(child);
             open = units_.size();
-            units_.push_back(Unit{Unit::Kind::Picture, layerName, nullptr, {}});
+            units_.push_back(Unit{Unit::Kind::Picture, layerName, nullptr, {}, {}});
           }
           tag(child, *open);
         }
       }
     };
     walk(root, true);
+  }
+
+  // A layer's drop shadow becomes its picture's own shadow, so that the picture keeps the
+  // layer's shape and the engine draws the shadow at any output size. A layer split around
+  // special objects keeps the filter in its pictures: the special objects cannot take it.
+  void liftLayerShadow(xmlNode* layer, size_t first) {
+    if (units_.size() != first + 1 || units_[first].kind != Unit::Kind::Picture) return;
+    const xmlNode* filter = svg::referencedFilter(layer, ids_);
+    const std::optional<Affine> toPage = svg::userToPage(layer, page_.transform);
+    if (!filter || !toPage || !toPage->isTranslateScale() ||
+        std::fabs(toPage->a - toPage->d) > 1e-6 * toPage->a)
+      return;
+    ShadowSpec shadow;
+    if (!svg::readShadowFilter(filter, toPage->a, &shadow)) return;
+    units_[first].shadow = shadow;
+    // A style declaration outranks the attribute, wherever the drawing set the filter.
+    const std::string style = svg::attribute(layer, "style").value_or("");
+    xmlSetProp(layer, BAD_CAST "style",
+               BAD_CAST(style.empty() ? "filter:none" : style + ";filter:none").c_str());
   }
 
   // The drawing with only one unit's elements, changed by `adjust`, rendered onto the page.
@@ -329,6 +356,7 @@ class Importer {
     object.picture.source = PictureSpec::Source::Pixels;
     object.picture.pixels = std::make_shared<PngPicture>(svg::cutPicture(raster, *box));
     object.picture.mask = PictureSpec::Mask::Alpha;
+    object.shadow = units_[index].shadow;
     objects->push_back(std::move(object));
     return true;
   }

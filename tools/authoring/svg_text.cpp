@@ -211,6 +211,13 @@ bool readShadowFilter(const xmlNode* filter, double scale, ShadowSpec* shadow) {
   return true;
 }
 
+const xmlNode* referencedFilter(const xmlNode* element, const IdMap& ids) {
+  const std::optional<std::string> filter = property(element, "filter", false);
+  const std::optional<std::string> id = isSet(filter) ? urlTarget(*filter) : std::nullopt;
+  const auto found = id ? ids.find(*id) : ids.end();
+  return found != ids.end() && isElement(found->second, "filter") ? found->second : nullptr;
+}
+
 bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids,
                      TextSpec* settings, std::string* reason) {
   if (hasDescendant(text, "textPath")) return reject(reason, "a text on a path");
@@ -261,13 +268,10 @@ bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids
     settings->stroke = StrokeSpec{*strokeColour, rounded(width * scale * 100, 10000)};
   }
 
-  const std::optional<std::string> filter = property(text, "filter", false);
-  if (isSet(filter)) {
-    const std::optional<std::string> id = urlTarget(*filter);
-    const auto found = id ? ids.find(*id) : ids.end();
+  if (isSet(property(text, "filter", false))) {
+    const xmlNode* filter = referencedFilter(text, ids);
     ShadowSpec shadow;
-    if (found == ids.end() || !isElement(found->second, "filter") ||
-        !readShadowFilter(found->second, scale, &shadow))
+    if (!filter || !readShadowFilter(filter, scale, &shadow))
       return reject(reason, "a filter other than a drop shadow");
     settings->shadow = shadow;
   }

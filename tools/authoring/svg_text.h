@@ -19,6 +19,9 @@ IdMap elementsById(const xmlDoc* doc);
 bool readTextElement(const xmlNode* text, const Affine& toPage, const IdMap& ids,
                      TextSpec* settings, std::string* reason);
 
+// The filter element that the element's own `filter` names; null when it names none.
+const xmlNode* referencedFilter(const xmlNode* element, const IdMap& ids);
+
 // The drop shadow a filter describes: one feDropShadow, or a blur, an offset and a flood
 // composited under the source. False for any other filter.
 bool readShadowFilter(const xmlNode* filter, double scale, ShadowSpec* shadow);

@@ -1,23 +1,18 @@
 // ffmpeg applies the frei0r filter from the build tree (FREI0R_PATH) to a test pattern.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "tools/hosts/host_runner.h"
 
 namespace kvxtest {
 namespace {
 
-// Whether the sample theme's description (themes/<name>.json) has an object named "video".
+// Whether the packed sample theme, described in JSON or drawn in SVG, has a picture named
+// "video".
 bool themePlaysVideo(const std::string& theme) {
   if (theme.empty()) return false;
-  std::ifstream description(
-      sourcePath("themes/" + std::filesystem::path(theme).stem().string() + ".json"));
-  std::stringstream text;
-  text << description.rdbuf();
-  return text.str().find("\"name\": \"video\"") != std::string::npos;
+  const RunResult listed = run(quote(kvxthemeTool()) + " info " + quote(theme));
+  EXPECT_EQ(listed.status, 0) << listed.output;
+  return listed.output.find("\"video\" picture") != std::string::npos;
 }
 
 class FfmpegFilterTest : public ::testing::Test {

@@ -73,7 +73,7 @@ TEST(PreviewCommandTest, SampleThemeAtPageSizeShowsTheTitleWhereItsLayerIs) {
   std::filesystem::create_directory(temporary);
   const std::string picture = folder.file("photo.png");
   ASSERT_TRUE(writePng(picture, filled(1280, 720, 30, 90, 160)));
-  for (const std::string& design : {kvx, buildPath("themes/lower-third.json")})
+  for (const std::string& design : {kvx, buildPath("themes/lower-third.svg")})
     for (const std::string& input : {picture, std::string("testsrc")}) {
       SCOPED_TRACE(design + " over " + input);
       Picture shown[2];
@@ -92,7 +92,7 @@ TEST(PreviewCommandTest, SampleThemeAtPageSizeShowsTheTitleWhereItsLayerIs) {
       EXPECT_GT(meanDifference(shown[0], shown[1], 40, 560, 900, 700), 1.0);
       EXPECT_EQ(meanDifference(shown[0], shown[1], 0, 0, 1280, 500), 0.0);
     }
-  // The packed description goes with the run.
+  // The packed drawing goes with the run.
   EXPECT_TRUE(std::filesystem::is_empty(temporary));
 }
 

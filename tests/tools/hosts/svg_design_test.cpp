@@ -191,6 +191,62 @@ TEST_F(SvgDesignTest, PreviewOfTheDrawingIsTheRenderOfItsTheme) {
   EXPECT_EQ(compare(previewed, rendered).max, 0);
 }
 
+// A drawing of a framed window whose layer casts a shadow: `layerFilter` names the layer's
+// filter, `inside` adds to the layer.
+std::string shadowedLayerDesign(const std::string& layerFilter, const std::string& inside = "") {
+  return std::string(kHeader) + R"svg( width="640" height="360">
+  <defs>
+    <filter id="drop" x="-0.2" y="-0.2" width="1.5" height="1.5">
+      <feGaussianBlur in="SourceAlpha" stdDeviation="3"/>
+      <feOffset dx="6" dy="6" result="moved"/>
+      <feFlood flood-color="#000000" flood-opacity="0.5"/>
+      <feComposite in2="moved" operator="in"/>
+      <feMerge><feMergeNode/><feMergeNode in="SourceGraphic"/></feMerge>
+    </filter>
+    <filter id="blur"><feGaussianBlur stdDeviation="2"/></filter>
+  </defs>
+  <rect id="placeholder" width="640" height="360" fill="#777777"/>
+  <g inkscape:groupmode="layer" inkscape:label="Window" )svg" +
+         layerFilter + R"svg(>
+    <path fill="#202028" fill-rule="evenodd" d="M200,100 H440 V260 H200 Z M220,120 V240 H420 V120 Z"/>
+    )svg" +
+         inside + R"svg(
+  </g>
+</svg>
+)svg";
+}
+
+TEST_F(SvgDesignTest, LayerDropShadowBecomesItsPicturesOwnShadow) {
+  const std::string text =
+      R"(<text id="SlideShowTitle" x="230" y="150" style="font-size:20px;fill:#ffffff">Hi</text>)";
+  const struct {
+    const char* what;
+    std::string design;
+    bool ownShadow;  // else librsvg draws the filter into the picture
+  } cases[] = {
+      {"attribute", shadowedLayerDesign(R"a(filter="url(#drop)")a"), true},
+      {"style", shadowedLayerDesign(R"a(style="opacity:1;filter:url(#drop)")a"), true},
+      {"not a shadow", shadowedLayerDesign(R"a(filter="url(#blur)")a"), false},
+      {"layer holding a text", shadowedLayerDesign(R"a(filter="url(#drop)")a", text), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(folder_.file("design.svg"), c.design);
+    ASSERT_EQ(pack("design.svg").status, 0);
+    const std::string objects = info();
+    if (c.ownShadow) {
+      EXPECT_NE(objects.find("\"Window\" picture at 200, 100 size 240 x 160"), std::string::npos)
+          << objects;
+      EXPECT_NE(objects.find("shadow on: kind 0, offset 6, 6, opacity 50"), std::string::npos)
+          << objects;
+    } else {
+      EXPECT_EQ(objects.find("shadow on:"), std::string::npos) << objects;
+    }
+    const Picture frame = renderTheme(640, 360, "Hi");
+    EXPECT_GT(psnr(frame, librsvg("design.svg", 640, 360)), 30.0);
+  }
+}
+
 TEST_F(SvgDesignTest, HostileDrawingsAreRefusedWithTheReason) {
   const struct {
     const char* text;
