@@ -1,4 +1,4 @@
-// Packing the sample SVG designs into themes: reading the drawing, rendering its layers with
+// Packing every sample SVG design into a theme: reading the drawing, rendering its layers with
 // librsvg, lining up its texts with the engine's and writing the theme file.
 #include <benchmark/benchmark.h>
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kDesigns[] = {"title-card", "news-lower-third"};
+const char* const kDesigns[] = {"title-card", "news-lower-third", "lower-third", "video-window"};
 
 void packSvg(benchmark::State& state, std::string design) {
   const std::filesystem::path source = std::string(KVX_THEMES_SOURCE_DIR) + "/" + design + ".svg";
