@@ -169,8 +169,10 @@ class CueReader {
     const AVPacket& packet = *packet_;
     if (packet.pts == AV_NOPTS_VALUE || packet.duration <= 0) return false;
     const int64_t start = av_rescale_q(packet.pts, timeBase, kMicroseconds);
+    // A rescale that overflows gives INT64_MIN, a duration as much as a start.
     const int64_t duration = av_rescale_q(packet.duration, timeBase, kMicroseconds);
-    if (start < -kLatestTime || start > kLatestTime || duration > kLatestTime) return false;
+    if (start < -kLatestTime || start > kLatestTime || duration <= 0 || duration > kLatestTime)
+      return false;
     AVSubtitle subtitle{};
     int decoded = 0;
     const int result = avcodec_decode_subtitle2(decoder_.get(), &subtitle, &decoded, packet_.get());

@@ -171,6 +171,26 @@ TEST_F(SubtitleFileTest, UnusableFilesAreRefusedNamingThem) {
   }
 }
 
+// Found by fuzzing: cue times of tens of thousands of years, whose rescale to microseconds
+// overflows, are dropped instead of wrapping around (the sanitizer build stops on the overflow).
+TEST_F(SubtitleFileTest, CueTimesBeyondAnyClipAreDropped) {
+  const std::string scrambled(
+      "[T-->bf:t\nDialoguormal\233,0:00:00.20u000\n00:00.50,\272t\nDialogug: "
+      "\233,0'1\n00:00.50,\272t\nDialogue: "
+      "\233,440444444444444444:00:00.20,0:00:00.50,Defau****t,,{\\i0}0t ITex\000\nDailogue: "
+      "\233,0:00::'0'1\n00:00.50,\272t\nDialogue: "
+      "\233,04444444444444444:0:4000.20,0:00:00.50,Deuee\n",
+      248);
+  SubtitleCues cues;
+  std::string error;
+  if (readSubtitleFile(write("scrambled.ass", scrambled), &cues, &error)) {
+    for (int64_t at : {int64_t{0}, int64_t{200000}, int64_t{1} << 40, -(int64_t{1} << 40)})
+      EXPECT_EQ(textAt(cues, at), "<none>") << at;
+  } else {
+    EXPECT_NE(error.find("holds no cues"), std::string::npos) << error;
+  }
+}
+
 TEST_F(SubtitleFileTest, OtherTextFormatsAreRecognisedByTheirContent) {
   // A name without a subtitle extension: FFmpeg recognises SubRip by the content.
   const std::string path = write("subtitles.txt", "1\n00:00:01,000 --> 00:00:02,000\nplain\n\n");
