@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "pixels/bands/band_pool.h"
 #include "pixels/resize/banded_scale.h"
@@ -38,13 +39,13 @@ class FieldRun {
     if (fit_.target && fit_.rows && !holder.valid()) return false;
     // Windows start in order: the lines of this run begin at the first that starts in it.
     int next = 0;
-    while (next < lineCount_ && windowStart(next) < first) ++next;
+    while (next < lineCount_ && window(next).first < first) ++next;
     for (int band = first; band < end; band += kBandRows) {
       const int bandEnd = std::min(band + kBandRows, end);
       if (!fitPlaceholder(holder, band, bandEnd)) return false;
       mergeBand(clip_, start_, clip_.frameBuffer.data(), band, bandEnd);
       int ready = next;
-      while (ready < lineCount_ && windowEnd(ready) <= bandEnd) ++ready;
+      while (ready < lineCount_ && window(ready).second <= bandEnd) ++ready;
       if (!stretch_.scale(next, ready, lines_)) return false;
       next = ready;
     }
@@ -52,15 +53,11 @@ class FieldRun {
   }
 
  private:
-  int windowStart(int line) const {
-    int first = 0, end = 0;
-    stretch_.sourceWindow(line, &first, &end);
-    return first;
-  }
-  int windowEnd(int line) const {
-    int first = 0, end = 0;
-    stretch_.sourceWindow(line, &first, &end);
-    return end;
+  // The frame rows [first, end) a host line's stretch reads.
+  std::pair<int, int> window(int line) const {
+    std::pair<int, int> rows;
+    stretch_.sourceWindow(line, &rows.first, &rows.second);
+    return rows;
   }
 
   // The placeholder's rows that land on frame rows [first, end).
@@ -95,12 +92,17 @@ bool composeFieldInBands(ClipState& clip, const FrameStart& start, const Deferre
                          int width, int lines, int firstLine, unsigned char** dstRows) {
   const int height = clip.frameHeight;
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
-  try {
-    clip.frameRows.resize(height);
-  } catch (const std::bad_alloc&) {
-    return false;
+  // Listed again only when the frame buffer changed.
+  if (clip.frameRows.size() != static_cast<size_t>(height) ||
+      clip.frameRows.front() != clip.frameBuffer.data() ||
+      clip.frameRows.back() != clip.frameBuffer.data() + (height - 1) * rowBytes) {
+    try {
+      clip.frameRows.resize(height);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (int y = 0; y < height; ++y) clip.frameRows[y] = clip.frameBuffer.data() + y * rowBytes;
   }
-  for (int y = 0; y < height; ++y) clip.frameRows[y] = clip.frameBuffer.data() + y * rowBytes;
   DestinationRows hostLines;
   hostLines.rows = dstRows;
   hostLines.firstRow = firstLine;

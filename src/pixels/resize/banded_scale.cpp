@@ -19,13 +19,6 @@ namespace {
 constexpr int kGroupRows = 4;
 constexpr int kGroupTaps = 16;
 
-bool rowBytesFit(int width, int height, int channels) {
-  if (width <= 0 || height <= 0) return false;
-  const int64_t rowBytes = static_cast<int64_t>(width) * channels;
-  return rowBytes <= std::numeric_limits<int32_t>::max() &&
-         rowBytes <= std::numeric_limits<int64_t>::max() / height;
-}
-
 // The filter tables of the last few size pairs: a host resizes the same sizes on every frame.
 class FilterCache {
  public:
@@ -55,6 +48,13 @@ class FilterCache {
 };
 
 }  // namespace
+
+bool rowBytesFit(int width, int height, int channels) {
+  if (width <= 0 || height <= 0) return false;
+  const int64_t rowBytes = static_cast<int64_t>(width) * channels;
+  return rowBytes <= std::numeric_limits<int32_t>::max() &&
+         rowBytes <= std::numeric_limits<int64_t>::max() / height;
+}
 
 // A thread's storage for one scale in progress. It lives on after the scale, so scaling frame
 // after frame allocates nothing once the sizes settle.

@@ -27,6 +27,10 @@ struct DestinationRows {
   }
 };
 
+// True when rows of `width` pixels of `channels` bytes fit int32 and `height` of them fit
+// int64: the sizes a scale accepts.
+bool rowBytesFit(int width, int height, int channels);
+
 struct ScaleScratch;
 
 class BandedScale {

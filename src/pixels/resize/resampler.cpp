@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <vector>
 
@@ -11,13 +10,6 @@
 
 namespace kvx::resize {
 namespace {
-
-bool rowBytesFit(int width, int height, int channels) {
-  if (width <= 0 || height <= 0) return false;
-  const int64_t rowBytes = static_cast<int64_t>(width) * channels;
-  return rowBytes <= std::numeric_limits<int32_t>::max() &&
-         rowBytes <= std::numeric_limits<int64_t>::max() / height;
-}
 
 // Bands shorter than this spend too much of their time on the rows their first window needs.
 constexpr int kMinBandRows = 48;
@@ -27,7 +19,6 @@ constexpr int kMinBandRows = 48;
 bool resample(const uint8_t* const* sourceRows, int sourceWidth, int sourceHeight,
               int destinationWidth, int destinationHeight, int channels, Kernels kernels,
               const DestinationRows& destination) {
-  if (!sourceRows || !rowBytesFit(destinationWidth, destinationHeight, channels)) return false;
   auto scaleRows = [&](int first, int end) {
     BandedScale scale(sourceRows, sourceWidth, sourceHeight, destinationWidth, destinationHeight,
                       channels, kernels);
