@@ -3,6 +3,8 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +18,26 @@ namespace kvx::bands {
 namespace {
 
 constexpr int kMaxThreads = 256;
+
+// A frame hands its threads one pass after another, microseconds apart: a thread that has run
+// out of work watches for the next for this long before it sleeps, since waking a sleeping
+// thread costs as much as a small pass.
+constexpr auto kWatch = std::chrono::microseconds(100);
+
+// Polls `ready` until it holds or the watch ends; true when it holds.
+template <typename Ready>
+bool watch(Ready ready) {
+  const auto end = std::chrono::steady_clock::now() + kWatch;
+  for (int polls = 0;; ++polls) {
+    if (ready()) return true;
+    if (polls % 64 == 63 && std::chrono::steady_clock::now() > end) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+  }
+}
 
 int defaultThreadCount() {
   if (const char* text = std::getenv("KVXTHEME_THREADS")) {
@@ -55,15 +77,18 @@ class Pool {
     Job job;
     {
       std::lock_guard lock(mutex_);
-      job = {++generation_, function, context, bands};
+      job = {generation_.load(std::memory_order_relaxed) + 1, function, context, bands};
       job_ = job;
-      unfinished_ = bands;
+      unfinished_.store(bands, std::memory_order_relaxed);
+      generation_.store(job.generation, std::memory_order_release);
     }
     wake_.notify_all();
     const int done = takeBands(job, 0);
+    if (unfinished_.fetch_sub(done, std::memory_order_acq_rel) == done) return;
+    const auto finished = [this] { return unfinished_.load(std::memory_order_acquire) == 0; };
+    if (watch(finished)) return;
     std::unique_lock lock(mutex_);
-    unfinished_ -= done;
-    finished_.wait(lock, [this] { return unfinished_ == 0; });
+    finished_.wait(lock, finished);
   }
 
   std::mutex busy;
@@ -89,18 +114,19 @@ class Pool {
     uint32_t seen = 0;
     for (;;) {
       Job job;
+      watch([&] { return generation_.load(std::memory_order_acquire) != seen; });
       {
         std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+        wake_.wait(lock, [&] { return stopping_ || generation_.load() != seen; });
         if (stopping_) return;
-        seen = generation_;
+        seen = generation_.load();
         job = job_;
       }
       const int done = takeBands(job, thread);
-      if (done == 0) continue;
+      if (done == 0 || unfinished_.fetch_sub(done, std::memory_order_acq_rel) != done) continue;
+      // The caller may be asleep: notify under the lock so that the wake-up is not lost.
       std::lock_guard lock(mutex_);
-      unfinished_ -= done;
-      if (unfinished_ == 0) finished_.notify_all();
+      finished_.notify_all();
     }
   }
 
@@ -109,9 +135,9 @@ class Pool {
   std::mutex mutex_;
   std::condition_variable wake_, finished_;
   bool stopping_ = false;
-  uint32_t generation_ = 0;
+  std::atomic<uint32_t> generation_{0};
   Job job_;
-  int unfinished_ = 0;
+  std::atomic<int> unfinished_{0};
 };
 
 std::mutex poolMutex;
