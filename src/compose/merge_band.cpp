@@ -1,9 +1,11 @@
 #include "compose/merge_band.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pixels/merge/merge_kernels.h"
 #include "pixels/merge/merge_layer.h"
+#include "pixels/rows/pixel_rows.h"
 
 namespace {
 
@@ -31,20 +33,35 @@ const ThemeLayer* coveringLayer(const ClipState& clip) {
   return nullptr;
 }
 
+namespace {
+
+bool mergedInBand(const ThemeLayer* layer, const FrameStart& start, int first, int end) {
+  return layer && !layer->isHidden() && layer != start.layer && layer->width > 0 &&
+         layer->height > 0 && layer->y < end && layer->y + layer->height > first;
+}
+
+}  // namespace
+
 void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end) {
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
   uint8_t* const rows = frame + first * rowBytes;
   const size_t bytes = (end - first) * rowBytes;
-  // The host's frame may be the frame itself when the host composes in place.
-  if (start.pixels && start.pixels + first * rowBytes != rows)
-    std::memmove(rows, start.pixels + first * rowBytes, bytes);
-  else if (!start.pixels)
+  const bool merged = std::any_of(clip.layers.begin(), clip.layers.end(), [&](const auto& layer) {
+    return mergedInBand(layer.get(), start, first, end);
+  });
+  const uint8_t* const from = start.pixels ? start.pixels + first * rowBytes : nullptr;
+  // The host's frame may be the frame itself when the host composes in place. Rows that no
+  // layer covers are final once copied, and are not read again.
+  const auto at = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
+  if (from && !merged && (at(from) + bytes <= at(rows) || at(rows) + bytes <= at(from)))
+    kvx::rows::copyPastCache(from, rows, bytes);
+  else if (from && from != rows)
+    std::memmove(rows, from, bytes);
+  else if (!from)
     std::memset(rows, 0, bytes);
   const kvx::pixels::PixelView band = kvx::pixels::packedView(rows, clip.frameWidth, end - first);
   for (const auto& layer : clip.layers) {
-    if (!layer || layer->isHidden() || layer.get() == start.layer || layer->width <= 0 ||
-        layer->height <= 0 || layer->y >= end || layer->y + layer->height <= first)
-      continue;
+    if (!mergedInBand(layer.get(), start, first, end)) continue;
     kvx::pixels::mergeLayer(band, layer->x, layer->y - first, layer->width, layer->height,
                             layer->pixels, layer->maskPixels, layer->width, layer->mergeMode,
                             layer->transparency);

@@ -4,11 +4,30 @@
 #include "pixels/rows/pixel_rows.h"
 
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/cache_control.h>
 #include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstring>
 
 HWY_BEFORE_NAMESPACE();
 namespace kvx::rows::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
+
+// Bytes copied from `from` to `to` past the cache, `to` aligned to a vector; returns the count.
+size_t copyPastCacheVector(const uint8_t* from, uint8_t* to, size_t bytes) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  for (; i + 4 * lanes <= bytes; i += 4 * lanes) {
+    hn::Stream(hn::LoadU(d, from + i), d, to + i);
+    hn::Stream(hn::LoadU(d, from + i + lanes), d, to + i + lanes);
+    hn::Stream(hn::LoadU(d, from + i + 2 * lanes), d, to + i + 2 * lanes);
+    hn::Stream(hn::LoadU(d, from + i + 3 * lanes), d, to + i + 3 * lanes);
+  }
+  hwy::FlushStream();
+  return i;
+}
 
 // Each returns how many leading pixels it converted; the scalar reference does the rest.
 size_t swapRedBlueVector(const uint8_t* from, uint8_t* to, size_t pixels) {
@@ -66,10 +85,20 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace kvx::rows {
 
+HWY_EXPORT(copyPastCacheVector);
 HWY_EXPORT(swapRedBlueVector);
 HWY_EXPORT(swapRedBlueAlphaVector);
 HWY_EXPORT(rgbaToBgrVector);
 HWY_EXPORT(bgrToRgbaVector);
+
+void copyPastCache(const uint8_t* from, uint8_t* to, size_t bytes) {
+  // The vector stores need an aligned destination: the head goes the ordinary way.
+  const size_t head = std::min(bytes, static_cast<size_t>(-reinterpret_cast<uintptr_t>(to) % 64));
+  std::memcpy(to, from, head);
+  const size_t done =
+      head + HWY_DYNAMIC_DISPATCH(copyPastCacheVector)(from + head, to + head, bytes - head);
+  std::memcpy(to + done, from + done, bytes - done);
+}
 
 void swapRedBlue(const uint8_t* from, uint8_t* to, size_t pixels) {
   const size_t done = HWY_DYNAMIC_DISPATCH(swapRedBlueVector)(from, to, pixels);

@@ -7,6 +7,10 @@
 
 namespace kvx::rows {
 
+// A copy whose destination is not read again soon: it is written past the cache, which also
+// spares reading the destination in first. The ranges must not overlap.
+void copyPastCache(const uint8_t* from, uint8_t* to, size_t bytes);
+
 // B, G, R ↔ R, G, B. `from` and `to` may be the same row.
 void swapRedBlue(const uint8_t* from, uint8_t* to, size_t pixels);
 void swapRedBlueScalar(const uint8_t* from, uint8_t* to, size_t pixels);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/simd_targets.h"
@@ -43,6 +44,20 @@ TEST(PixelRows, EveryTargetMatchesTheScalarReference) {
       kvx::rows::bgrToRgba(bgr.data(), rgba.data(), fourFast.data(), width);
       kvx::rows::bgrToRgbaScalar(bgr.data(), rgba.data(), fourReference.data(), width);
       ASSERT_EQ(fourFast, fourReference) << target << " bgr to rgba, width " << width;
+
+      // The copy past the cache at every alignment of its destination, and nothing beyond.
+      const auto bytes = noise(4 * width + 64, 3 + width);
+      for (size_t offset : {0, 1, 17, 63}) {
+        std::vector<uint8_t> copy(bytes.size() + 128, 0x77);
+        kvx::rows::copyPastCache(bytes.data(), copy.data() + offset, bytes.size());
+        ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), copy.begin() + offset))
+            << target << " copy, offset " << offset;
+        ASSERT_TRUE(
+            std::all_of(copy.begin(), copy.begin() + offset, [](uint8_t b) { return b == 0x77; }) &&
+            std::all_of(copy.begin() + offset + bytes.size(), copy.end(),
+                        [](uint8_t b) { return b == 0x77; }))
+            << target << " copy, offset " << offset;
+      }
     }
   });
 }
