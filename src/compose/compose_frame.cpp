@@ -47,7 +47,8 @@ int composeFrame(ClipState& clip, unsigned char** srcRows, unsigned char** dstRo
   // one picture. The source has been read by now, so rows it shares with them are safe.
   uint8_t* const direct = sameSize && !fieldMode ? packedRows(dstRows, height, width) : nullptr;
   uint8_t* const frame = direct ? direct : clip.frameBuffer.data();
-  auto merge = [&](int first, int end) { mergeBand(clip, start, frame, first, end); };
+  const MergedRows use = direct ? MergedRows::kFinal : MergedRows::kReadAgain;
+  auto merge = [&](int first, int end) { mergeBand(clip, start, frame, first, end, use); };
   kvx::bands::forEachRowBand(clip.frameHeight, kMergeBandRows, merge);
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;

@@ -43,7 +43,7 @@ class FieldRun {
     for (int band = first; band < end; band += kBandRows) {
       const int bandEnd = std::min(band + kBandRows, end);
       if (!fitPlaceholder(holder, band, bandEnd)) return false;
-      mergeBand(clip_, start_, clip_.frameBuffer.data(), band, bandEnd);
+      mergeBand(clip_, start_, clip_.frameBuffer.data(), band, bandEnd, MergedRows::kReadAgain);
       int ready = next;
       while (ready < lineCount_ && window(ready).second <= bandEnd) ++ready;
       if (!stretch_.scale(next, ready, lines_)) return false;

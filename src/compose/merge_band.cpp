@@ -42,7 +42,8 @@ bool mergedInBand(const ThemeLayer* layer, const FrameStart& start, int first, i
 
 }  // namespace
 
-void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end) {
+void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end,
+               MergedRows use) {
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
   uint8_t* const rows = frame + first * rowBytes;
   const size_t bytes = (end - first) * rowBytes;
@@ -50,10 +51,11 @@ void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, i
     return mergedInBand(layer.get(), start, first, end);
   });
   const uint8_t* const from = start.pixels ? start.pixels + first * rowBytes : nullptr;
-  // The host's frame may be the frame itself when the host composes in place. Rows that no
-  // layer covers are final once copied, and are not read again.
+  // The host's frame may be the frame itself when the host composes in place. Output rows that
+  // no layer covers are done once copied.
   const auto at = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
-  if (from && !merged && (at(from) + bytes <= at(rows) || at(rows) + bytes <= at(from)))
+  if (from && !merged && use == MergedRows::kFinal &&
+      (at(from) + bytes <= at(rows) || at(rows) + bytes <= at(from)))
     kvx::rows::copyPastCache(from, rows, bytes);
   else if (from && from != rows)
     std::memmove(rows, from, bytes);

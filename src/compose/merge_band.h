@@ -15,6 +15,10 @@ struct FrameStart {
   const uint8_t* pixels = nullptr;
 };
 
+// Whether the merged rows are the output itself or are read again (scaled, copied out).
+enum class MergedRows { kReadAgain, kFinal };
+
 // Starts the frame's rows [first, end) from `start` and merges every other visible layer into
 // them: each layer meets only the rows it covers.
-void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end);
+void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, int first, int end,
+               MergedRows use);
