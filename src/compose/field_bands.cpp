@@ -67,13 +67,14 @@ class FieldRun {
     const int from = std::max(first - target->y, 0), to = std::min(end - target->y, target->height);
     if (from >= to) return true;
     const size_t rowBytes = static_cast<size_t>(target->width) * 3;
+    // A placeholder that is the frame's start is scaled straight into the frame.
+    uint8_t* const pixels = start_.layer == target ? clip_.frameBuffer.data() : target->pixels;
     if (fit_.width == target->width && fit_.height == target->height) {
-      for (int y = from; y < to; ++y)
-        std::memcpy(target->pixels + y * rowBytes, fit_.rows[y], rowBytes);
+      for (int y = from; y < to; ++y) std::memcpy(pixels + y * rowBytes, fit_.rows[y], rowBytes);
       return true;
     }
     DestinationRows rows;
-    rows.packed = target->pixels;
+    rows.packed = pixels;
     rows.stride = rowBytes;
     return holder.scale(from, to, rows);
   }
@@ -108,6 +109,12 @@ bool composeFieldInBands(ClipState& clip, const FrameStart& start, const Deferre
   hostLines.firstRow = firstLine;
   hostLines.rowStep = 2;
 
+  // The start layer is exactly the frame (see coveringLayer): a placeholder there is scaled
+  // into the frame's rows, which then need no copy.
+  FrameStart frameStart = start;
+  if (fit.target && fit.rows && start.layer == fit.target)
+    frameStart.pixels = clip.frameBuffer.data();
+
   const int runs = std::max(1, std::min(kvx::bands::threadCount(), height / kMinRunRows));
   std::atomic<bool> failed{false};
   auto runBand = [&](int index) {
@@ -115,7 +122,7 @@ bool composeFieldInBands(ClipState& clip, const FrameStart& start, const Deferre
     BandedScale stretch(clip.frameRows.data(), clip.frameWidth, height, width, lines, 3);
     int first = 0, end = 0;
     kvx::bands::bandRows(height, runs, index, &first, &end);
-    FieldRun run(clip, start, fit, stretch, hostLines, lines);
+    FieldRun run(clip, frameStart, fit, stretch, hostLines, lines);
     if (!stretch.valid() || !run.run(first, end)) failed.store(true, std::memory_order_relaxed);
   };
   kvx::bands::forEachBand(runs, runBand);
