@@ -47,15 +47,17 @@ void mergeBand(const ClipState& clip, const FrameStart& start, uint8_t* frame, i
   const size_t rowBytes = static_cast<size_t>(clip.frameWidth) * 3;
   uint8_t* const rows = frame + first * rowBytes;
   const size_t bytes = (end - first) * rowBytes;
-  const bool merged = std::any_of(clip.layers.begin(), clip.layers.end(), [&](const auto& layer) {
-    return mergedInBand(layer.get(), start, first, end);
-  });
   const uint8_t* const from = start.pixels ? start.pixels + first * rowBytes : nullptr;
+  const auto untouched = [&] {
+    return std::none_of(clip.layers.begin(), clip.layers.end(), [&](const auto& layer) {
+      return mergedInBand(layer.get(), start, first, end);
+    });
+  };
   // The host's frame may be the frame itself when the host composes in place. Output rows that
   // no layer covers are done once copied.
   const auto at = [](const uint8_t* p) { return reinterpret_cast<uintptr_t>(p); };
-  if (from && !merged && use == MergedRows::kFinal &&
-      (at(from) + bytes <= at(rows) || at(rows) + bytes <= at(from)))
+  if (from && use == MergedRows::kFinal &&
+      (at(from) + bytes <= at(rows) || at(rows) + bytes <= at(from)) && untouched())
     kvx::rows::copyPastCache(from, rows, bytes);
   else if (from && from != rows)
     std::memmove(rows, from, bytes);
